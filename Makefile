@@ -1,0 +1,35 @@
+# The two everyday commands: `make run` and `make test`. Both install what is
+# missing first, so a fresh Debian machine needs nothing else.
+
+PACKAGES := $(shell grep -v '^\#' packages.txt)
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+
+.PHONY: run test bench soak deps build build-asan clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  $(SUDO) apt-get update && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default
+
+build-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+
+run: build
+	./build/default/tarvelin
+
+test: build build-asan
+	ctest --preset default
+	ctest --preset asan
+
+clean:
+	rm -rf build

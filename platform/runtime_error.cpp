@@ -1,0 +1,67 @@
+#include "platform/runtime_error.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+RuntimeErrorHandler &installedHandler()
+{
+    static RuntimeErrorHandler handler;
+    return handler;
+}
+
+} // namespace
+
+int RuntimeError::code() const
+{
+    switch (kind) {
+    case RuntimeErrorKind::Overflow:
+        return 6;
+    case RuntimeErrorKind::SubscriptOutOfRange:
+        return 9;
+    case RuntimeErrorKind::TypeMismatch:
+        return 13;
+    }
+    return 0;
+}
+
+std::string RuntimeError::message() const
+{
+    std::string text = "Fout " + std::to_string(code()) + ": ";
+    switch (kind) {
+    case RuntimeErrorKind::Overflow:
+        text += "overloop bij een berekening";
+        break;
+    case RuntimeErrorKind::SubscriptOutOfRange:
+        text += "index buiten het bereik van de tabel";
+        break;
+    case RuntimeErrorKind::TypeMismatch:
+        text += "tekst is geen geldig getal";
+        break;
+    }
+    if (!where.empty())
+        text += " (" + where + ")";
+    text += ". Het programma wordt beëindigd.";
+    return text;
+}
+
+void setRuntimeErrorHandler(RuntimeErrorHandler handler)
+{
+    installedHandler() = std::move(handler);
+}
+
+void raiseRuntimeError(const RuntimeError &error)
+{
+    if (const auto &handler = installedHandler()) {
+        handler(error);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", error.message().c_str());
+    std::exit(EXIT_FAILURE);
+}
+
+} // namespace platform
