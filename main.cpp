@@ -1,9 +1,12 @@
-#include "core/exercise_state.h"
-#include "core/module1.h"
+#include "windows/program.h"
 
-int main()
+#include <QApplication>
+#include <QString>
+
+int main(int argc, char *argv[])
 {
-    core::ExerciseState state;
-    core::Main(state, {});
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tarvelin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarvelin"));
+    return windows::runProgram();
 }

@@ -1,0 +1,223 @@
+#include "windows/frm_werk.h"
+
+#include "core/exercise_state.h"
+#include "core/module1.h"
+#include "platform/clock.h"
+#include "platform/random_source.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Counts how often a widget is shown.
+class ShowCounter final : public QObject {
+public:
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+class tst_FrmWerk : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void window();
+    void controls_data();
+    void controls();
+    void stimulusFont();
+    void keyboardOrder();
+    void accessibleNames_data();
+    void accessibleNames();
+    void shortenedExerciseOnRealTimers();
+    void speedButtonsActOnTheNextStep();
+
+private:
+    template<typename T>
+    T *control(const char *name)
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+    void openWindow(std::int32_t interval);
+
+    platform::RandomSource m_random{platform::systemClock()};
+    core::ExerciseState m_state;
+    std::unique_ptr<windows::frm_werk> m_window;
+};
+
+void tst_FrmWerk::init()
+{
+    core::fillDefaults(m_state);
+    openWindow(2000);
+}
+
+void tst_FrmWerk::cleanup()
+{
+    m_window.reset();
+}
+
+void tst_FrmWerk::openWindow(std::int32_t interval)
+{
+    m_window.reset();
+    core::fillDefaults(m_state);
+    m_state.flash_interval = interval;
+    m_window = std::make_unique<windows::frm_werk>(m_state, m_random);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void tst_FrmWerk::window()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tarvelin"));
+    QCOMPARE(m_window->size(), QSize(1016, 734));
+    const auto flags = m_window->windowFlags();
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(flags & Qt::WindowMaximizeButtonHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(m_window->maximumSize().width() > 1016); // resizable
+}
+
+void tst_FrmWerk::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("visible");
+    // Twips divided by 15, worked out by hand.
+    QTest::newRow("txt_string") << "txt_string" << "QLabel" << "" << QRect(352, 288, 225, 97) << false;
+    QTest::newRow("Picture1") << "Picture1" << "QLabel" << "" << QRect(384, 280, 153, 113) << false;
+    QTest::newRow("Command2") << "Command2" << "windows::WrappingButton"
+                              << "vertraag      100 msec" << QRect(904, 504, 81, 33) << true;
+    QTest::newRow("Command1") << "Command1" << "windows::WrappingButton"
+                              << "versnel        100 msec" << QRect(904, 552, 81, 33) << true;
+    QTest::newRow("cmd_exit") << "cmd_exit" << "QPushButton" << "&Einde" << QRect(760, 608, 113, 33) << true;
+    QTest::newRow("Label4") << "Label4" << "QLabel" << "reeks" << QRect(896, 616, 33, 17) << true;
+    QTest::newRow("Label3") << "Label3" << "QLabel" << "" << QRect(952, 616, 49, 17) << true;
+    QTest::newRow("Label5") << "Label5" << "QLabel" << "tijd" << QRect(904, 656, 25, 17) << true;
+    QTest::newRow("Label1") << "Label1" << "QLabel" << "" << QRect(952, 656, 49, 17) << true;
+}
+
+void tst_FrmWerk::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QString, caption);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, visible);
+    auto *widget = m_window->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->isVisibleTo(m_window.get()), visible);
+    if (auto *label = qobject_cast<QLabel *>(widget); label && name != u"txt_string")
+        QCOMPARE(label->text(), caption);
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        QCOMPARE(button->text(), caption);
+}
+
+void tst_FrmWerk::stimulusFont()
+{
+    auto *stimulus = control<QLabel>("txt_string");
+    QCOMPARE(stimulus->font().pointSize(), 24);
+    QCOMPARE(stimulus->font().weight(), QFont::Bold);
+    QCOMPARE(stimulus->alignment(), Qt::AlignCenter);
+    // The first stimulus is drawn at load, into the hidden label.
+    QVERIFY(stimulus->text().size() >= 2 && stimulus->text().size() <= 3);
+}
+
+void tst_FrmWerk::keyboardOrder()
+{
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QCOMPARE(QApplication::focusWidget(), control<QWidget>("cmd_exit"));
+    const auto walk = [&](const QStringList &expected) {
+        for (const QString &name : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), name);
+        }
+    };
+    walk({u"Command1"_qs, u"Command2"_qs, u"cmd_exit"_qs});
+    m_window->setPauseVisible(true); // the picture box takes focus only while visible
+    walk({u"Picture1"_qs, u"Command1"_qs, u"Command2"_qs, u"cmd_exit"_qs});
+}
+
+void tst_FrmWerk::accessibleNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::newRow("Einde") << "cmd_exit" << "Einde";
+    QTest::newRow("versnel") << "Command1" << "versnel 100 msec";
+    QTest::newRow("vertraag") << "Command2" << "vertraag 100 msec";
+    QTest::newRow("pause picture") << "Picture1" << "pauze";
+    QTest::newRow("reeks") << "Label4" << "reeks";
+    QTest::newRow("tijd") << "Label5" << "tijd";
+}
+
+void tst_FrmWerk::accessibleNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, accessibleName);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(control<QWidget>(qPrintable(name)));
+    QVERIFY(iface);
+    QCOMPARE(iface->text(QAccessible::Name), accessibleName);
+}
+
+void tst_FrmWerk::shortenedExerciseOnRealTimers()
+{
+    openWindow(200); // half cycles of 100 ms: a series lasts 2.1 s
+    auto *stimulus = control<QLabel>("txt_string");
+    auto *picture = control<QLabel>("Picture1");
+    ShowCounter counter;
+    stimulus->installEventFilter(&counter);
+
+    QVERIFY(!stimulus->isVisible());
+    QVERIFY(control<QLabel>("Label1")->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(stimulus->isVisible(), 1000);
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("200"));
+    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("1"));
+    // The stimulus on screen is announced by its text.
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(stimulus);
+    QCOMPARE(iface->text(QAccessible::Name), stimulus->text());
+
+    QTRY_VERIFY_WITH_TIMEOUT(picture->isVisible(), 4000);
+    QCOMPARE(counter.shows, 10);
+    QVERIFY(!stimulus->isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!picture->isVisible(), 4500);
+    QVERIFY(!stimulus->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(stimulus->isVisible(), 1000);
+    QCOMPARE(counter.shows, 11);
+    QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("2"));
+}
+
+void tst_FrmWerk::speedButtonsActOnTheNextStep()
+{
+    auto *interval = control<QLabel>("Label1");
+    QTRY_COMPARE_WITH_TIMEOUT(interval->text(), QStringLiteral("2000"), 2000);
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(m_state.flash_interval, 1800);
+    QCOMPARE(interval->text(), QStringLiteral("2000"));
+    QTRY_COMPARE_WITH_TIMEOUT(interval->text(), QStringLiteral("1800"), 2000);
+
+    QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+    QCOMPARE(m_state.flash_interval, 1900);
+    QCOMPARE(m_state.speed_step, 100);
+}
+
+QTEST_MAIN(tst_FrmWerk)
+#include "tst_frm_werk.moc"

@@ -1,0 +1,137 @@
+// Runs the whole program in a child process (this same binary, told which
+// script to play by an environment variable) and checks how the process ends.
+#include "platform/runtime_error.h"
+#include "widget_helpers.h"
+#include "windows/program.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const char *const scriptVariable = "TARVELIN_TEST_SCRIPT";
+
+// Waits, within the running program, until the named window is up, then acts on it.
+void whenShown(const QString &name, std::function<void(QWidget &)> act)
+{
+    auto *poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, name, act = std::move(act)] {
+        QWidget *window = topLevel(name);
+        if (!window || !window->isVisible())
+            return;
+        poll->deleteLater();
+        poll->stop();
+        act(*window);
+    });
+    poll->start(20);
+}
+
+void click(QWidget &window, const char *button)
+{
+    QTest::mouseClick(window.findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
+}
+
+void startExercise(std::function<void(QWidget &)> then, const QString &interval = u"2000"_qs)
+{
+    whenShown(u"frm_hoofd"_qs, [then = std::move(then), interval](QWidget &settings) {
+        settings.findChild<QLineEdit *>(u"txt_start"_qs)->setText(interval);
+        whenShown(u"frm_werk"_qs, then);
+        click(settings, "cmd_start");
+    });
+}
+
+int runScript(const QByteArray &script)
+{
+    if (script == "exit-settings")
+        whenShown(u"frm_hoofd"_qs, [](QWidget &w) { click(w, "cmd_exit"); });
+    else if (script == "close-settings")
+        whenShown(u"frm_hoofd"_qs, [](QWidget &w) { w.close(); });
+    else if (script == "exit-exercise")
+        startExercise([](QWidget &w) { click(w, "cmd_exit"); });
+    else if (script == "alt-e-exercise")
+        startExercise([](QWidget &w) { QTest::keyClick(w.windowHandle(), Qt::Key_E, Qt::AltModifier); });
+    else if (script == "close-exercise")
+        startExercise([](QWidget &w) { w.close(); });
+    else if (script == "exit-during-pause")
+        startExercise([](QWidget &w) {
+            // At 100 ms a series ends within a second; end the program while the picture shows.
+            auto *poll = new QTimer(&w);
+            QObject::connect(poll, &QTimer::timeout, &w, [&w] {
+                if (w.findChild<QLabel *>(u"Picture1"_qs)->isVisible())
+                    click(w, "cmd_exit");
+            });
+            poll->start(5);
+        }, u"100"_qs);
+    else if (script == "runtime-error")
+        startExercise([](QWidget &) {
+            // Answers the error box like a user would, and tells the parent what it said.
+            auto *catcher = new MessageBoxCatcher(
+                [](const QString &text) { std::fprintf(stdout, "%s\n", qPrintable(text)); });
+            catcher->setParent(qApp);
+            platform::raiseRuntimeError({platform::RuntimeErrorKind::SubscriptOutOfRange, "test"});
+        });
+    return windows::runProgram();
+}
+
+} // namespace
+
+class tst_Program : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ending_data();
+    void ending();
+};
+
+void tst_Program::ending_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("Einde in the settings window") << QByteArray("exit-settings") << 0;
+    QTest::newRow("settings window closed by its frame") << QByteArray("close-settings") << 0;
+    QTest::newRow("Einde in the exercise window") << QByteArray("exit-exercise") << 0;
+    QTest::newRow("Alt+E in the exercise window") << QByteArray("alt-e-exercise") << 0;
+    QTest::newRow("exercise window closed by its frame") << QByteArray("close-exercise") << 0;
+    QTest::newRow("Einde during a pause") << QByteArray("exit-during-pause") << 0;
+    QTest::newRow("run-time error") << QByteArray("runtime-error") << 1;
+}
+
+void tst_Program::ending()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(int, exitCode);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(scriptVariable), QString::fromLatin1(script));
+    environment.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForStarted());
+    QVERIFY2(child.waitForFinished(30000), "the program did not end");
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), exitCode);
+    const QString output = QString::fromUtf8(child.readAllStandardOutput());
+    if (exitCode != 0)
+        QVERIFY2(output.startsWith(u"Fout 9: index buiten het bereik"_qs), qPrintable(output));
+    else
+        QVERIFY(output.isEmpty());
+}
+
+int main(int argc, char *argv[])
+{
+    const QByteArray script = qgetenv(scriptVariable);
+    QApplication app(argc, argv);
+    if (!script.isEmpty())
+        return runScript(script);
+    tst_Program test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_program.moc"

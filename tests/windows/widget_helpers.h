@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QObject>
+#include <QPushButton>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <utility>
+
+// Answers the next message box that opens with OK and keeps its text, so a
+// test can press a button whose handler waits for the box.
+class MessageBoxCatcher final : public QObject {
+public:
+    explicit MessageBoxCatcher(std::function<void(const QString &)> onCaught = {})
+        : m_onCaught(std::move(onCaught))
+    {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            text = box->text();
+            title = box->windowTitle();
+            plainText = box->textFormat() == Qt::PlainText;
+            ++caught;
+            if (m_onCaught)
+                m_onCaught(text);
+            box->button(QMessageBox::Ok)->click();
+        });
+        m_poll.start();
+    }
+
+    QString text;
+    QString title;
+    bool plainText = false;
+    int caught = 0;
+
+private:
+    std::function<void(const QString &)> m_onCaught;
+    QTimer m_poll;
+};
+
+inline QWidget *topLevel(const QString &objectName)
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->objectName() == objectName)
+            return window;
+    }
+    return nullptr;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace windows {
+
+// Registers the compiled-in pictures; safe to call more than once.
+void loadAssets();
+
+} // namespace windows

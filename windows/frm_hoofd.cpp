@@ -1,0 +1,181 @@
+#include "windows/frm_hoofd.h"
+
+#include "core/exercise_state.h"
+#include "platform/conversion.h"
+#include "platform/window_services.h"
+#include "windows/frm_werk.h"
+#include "windows/twips.h"
+#include "windows/utf8.h"
+#include "windows/window_font.h"
+#include "windows/window_slots.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace windows {
+
+using namespace Qt::StringLiterals;
+
+// What the message about a bad entry calls the field, and the example it gives.
+struct InputField {
+    QString name;
+    QString example;
+};
+
+namespace {
+
+constexpr qsizetype quotedTextLimit = 40;
+
+QString quoted(const QString &text)
+{
+    const QString shown = text.size() > quotedTextLimit ? text.left(quotedTextLimit) + u"…"_s : text;
+    return u"\u201E"_s + shown + u"\u201D"_s;
+}
+
+QString inputErrorMessage(const InputField &field, const QString &text, platform::ConversionError error)
+{
+    QString problem;
+    if (text.trimmed().isEmpty())
+        problem = field.name + u" is niet ingevuld."_s;
+    else if (error == platform::ConversionError::OutOfRange)
+        problem = field.name + u" "_s + quoted(text.trimmed())
+                  + (text.trimmed().startsWith(u'-') ? u" is te klein."_s : u" is te groot."_s);
+    else
+        problem = field.name + u" "_s + quoted(text.trimmed()) + u" is geen geheel getal."_s;
+    return problem + u"\n\nGeef een geheel aantal milliseconden tussen -2147483648 en 2147483647, "
+                     u"bijvoorbeeld "_s
+           + field.example + u"."_s;
+}
+
+} // namespace
+
+frm_hoofd::frm_hoofd(core::ExerciseState &state, WindowSlots &windowSlots)
+    : m_state(state)
+    , m_slots(windowSlots)
+{
+    setObjectName(u"frm_hoofd"_s);
+    setWindowTitle(u"Form1"_s);
+    setFont(windowFont());
+    resize(twipsSize(5535, 2880));
+    createControls();
+    Form_Load();
+}
+
+void frm_hoofd::createControls()
+{
+    Label1 = new QLabel(u"Geef start interval"_s, this);
+    Label1->setObjectName(u"Label1"_s);
+    Label1->setGeometry(twips(240, 360, 1600, 255));
+
+    txt_start = new QLineEdit(this);
+    txt_start->setObjectName(u"txt_start"_s);
+    txt_start->setGeometry(twips(2040, 360, 1575, 285));
+    txt_start->setAccessibleName(u"Geef start interval"_s);
+    txt_start->setAccessibleDescription(u"Mili seconden"_s);
+    Label1->setBuddy(txt_start);
+
+    Label3 = new QLabel(u"Mili seconden"_s, this);
+    Label3->setObjectName(u"Label3"_s);
+    Label3->setGeometry(twips(3840, 360, 1215, 255));
+
+    Label2 = new QLabel(u"Geef versnelling"_s, this);
+    Label2->setObjectName(u"Label2"_s);
+    Label2->setGeometry(twips(240, 960, 1600, 255));
+
+    txt_speed = new QLineEdit(this);
+    txt_speed->setObjectName(u"txt_speed"_s);
+    txt_speed->setGeometry(twips(2040, 960, 1575, 285));
+    txt_speed->setAccessibleName(u"Geef versnelling"_s);
+    txt_speed->setAccessibleDescription(u"Mili seconden"_s);
+    Label2->setBuddy(txt_speed);
+
+    Label4 = new QLabel(u"Mili seconden"_s, this);
+    Label4->setObjectName(u"Label4"_s);
+    Label4->setGeometry(twips(3840, 960, 1215, 255));
+
+    cmd_start = new QPushButton(u"&Start"_s, this);
+    cmd_start->setObjectName(u"cmd_start"_s);
+    cmd_start->setGeometry(twips(240, 2160, 1695, 495));
+    cmd_start->setAccessibleName(u"Start"_s);
+    cmd_start->setAutoDefault(true);
+
+    cmd_exit = new QPushButton(u"&Einde"_s, this);
+    cmd_exit->setObjectName(u"cmd_exit"_s);
+    cmd_exit->setGeometry(twips(3600, 2160, 1695, 495));
+    cmd_exit->setAccessibleName(u"Einde"_s);
+    cmd_exit->setAutoDefault(true);
+
+    setTabOrder(txt_start, txt_speed);
+    setTabOrder(txt_speed, cmd_start);
+    setTabOrder(cmd_start, cmd_exit);
+
+    connect(cmd_start, &QPushButton::clicked, this, &frm_hoofd::cmd_start_Click);
+    connect(cmd_exit, &QPushButton::clicked, this, &frm_hoofd::cmd_exit_Click);
+}
+
+void frm_hoofd::Form_Load()
+{
+    txt_speed->setText(fromUtf8(platform::toText(m_state.speed_step)));
+    txt_start->setText(fromUtf8(platform::toText(m_state.flash_interval)));
+}
+
+void frm_hoofd::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_focusPlaced) {
+        m_focusPlaced = true;
+        txt_start->setFocus();
+    }
+}
+
+std::optional<std::int32_t> frm_hoofd::readField(QLineEdit *field, const InputField &about)
+{
+    const QString text = field->text();
+    const platform::Int32Result result = platform::toInt32(toUtf8(text));
+    if (result.isOk())
+        return result.value;
+
+    QMessageBox box(QMessageBox::Warning, u"Ongeldige invoer"_s,
+                    inputErrorMessage(about, text, result.error), QMessageBox::Ok, this);
+    box.setObjectName(u"inputErrorBox"_s);
+    box.setTextFormat(Qt::PlainText); // the typed text is shown, never interpreted
+    box.exec();
+    activateWindow();
+    field->setFocus();
+    field->selectAll();
+    return std::nullopt;
+}
+
+void frm_hoofd::cmd_start_Click()
+{
+    // The start interval first: with both fields wrong, that is the one the user hears about.
+    const auto interval = readField(txt_start, {u"Het start interval"_s, u"2000"_s});
+    if (!interval)
+        return;
+    m_state.flash_interval = *interval;
+
+    const auto acceleration = readField(txt_speed, {u"De versnelling"_s, u"100"_s});
+    if (!acceleration)
+        return;
+    m_state.speed_step = *acceleration;
+
+    m_slots.hoofd().hide();
+    platform::showModal(m_slots.werk());
+}
+
+void frm_hoofd::cmd_exit_Click()
+{
+    platform::endProgram(0);
+}
+
+void frm_hoofd::closeEvent(QCloseEvent *event)
+{
+    // Closed through its frame: nothing else is left open, so end the program.
+    event->accept();
+    platform::endProgram(0);
+}
+
+} // namespace windows

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace core {
+struct ExerciseState;
+}
+
+namespace windows {
+
+class WindowSlots;
+struct InputField;
+
+// The settings window: start interval and acceleration, then Start or Einde.
+class frm_hoofd final : public QWidget {
+    Q_OBJECT
+
+public:
+    frm_hoofd(core::ExerciseState &state, WindowSlots &windowSlots);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void cmd_start_Click();
+    void cmd_exit_Click();
+    std::optional<std::int32_t> readField(QLineEdit *field, const InputField &about);
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *txt_start = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txt_speed = nullptr;
+    QLabel *Label4 = nullptr;
+    QPushButton *cmd_start = nullptr;
+    QPushButton *cmd_exit = nullptr;
+
+    core::ExerciseState &m_state;
+    WindowSlots &m_slots;
+    bool m_focusPlaced = false;
+};
+
+} // namespace windows

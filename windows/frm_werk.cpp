@@ -1,0 +1,170 @@
+#include "windows/frm_werk.h"
+
+#include "core/exercise_state.h"
+#include "platform/window_services.h"
+#include "windows/assets.h"
+#include "windows/twips.h"
+#include "windows/utf8.h"
+#include "windows/window_font.h"
+#include "windows/wrapping_button.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace windows {
+
+using namespace Qt::StringLiterals;
+
+frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random)
+    : m_engine(state, *this, random)
+    , Timer1([this] { m_engine.Timer1_Timer(); })
+    , Timer2([this] { m_engine.Timer2_Timer(); })
+{
+    loadAssets();
+    setObjectName(u"frm_werk"_s);
+    setWindowTitle(u"Tarvelin"_s);
+    setFont(windowFont());
+    resize(twipsSize(15240, 11010));
+    createControls();
+
+    Timer1.setInterval(core::tickPeriodMs);
+    Timer1.setEnabled(true);
+    Timer2.setEnabled(false);
+    m_engine.Form_Load();
+}
+
+void frm_werk::createControls()
+{
+    txt_string = new QLabel(this);
+    txt_string->setObjectName(u"txt_string"_s);
+    txt_string->setGeometry(twips(5280, 4320, 3375, 1455));
+    txt_string->setAlignment(Qt::AlignCenter);
+    QFont stimulusFont(u"MS Sans Serif"_s, 24, QFont::Bold);
+    stimulusFont.setStyleHint(QFont::SansSerif);
+    txt_string->setFont(stimulusFont);
+    txt_string->setAccessibleDescription(u"lettercombinatie"_s);
+    txt_string->hide();
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(u"Picture1"_s);
+    Picture1->setGeometry(twips(5760, 4200, 2295, 1695));
+    Picture1->setPixmap(QPixmap(u":/pause.jpg"_s));
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+    Picture1->setAccessibleName(u"pauze"_s);
+    Picture1->hide();
+
+    Command2 = new WrappingButton(u"vertraag      100 msec"_s, this);
+    Command2->setObjectName(u"Command2"_s);
+    Command2->setGeometry(twips(13560, 7560, 1215, 495));
+    Command2->setAccessibleName(u"vertraag 100 msec"_s);
+
+    Command1 = new WrappingButton(u"versnel        100 msec"_s, this);
+    Command1->setObjectName(u"Command1"_s);
+    Command1->setGeometry(twips(13560, 8280, 1215, 495));
+    Command1->setAccessibleName(u"versnel 100 msec"_s);
+
+    cmd_exit = new QPushButton(u"&Einde"_s, this);
+    cmd_exit->setObjectName(u"cmd_exit"_s);
+    cmd_exit->setGeometry(twips(11400, 9120, 1695, 495));
+    cmd_exit->setAccessibleName(u"Einde"_s);
+
+    Label4 = new QLabel(u"reeks"_s, this);
+    Label4->setObjectName(u"Label4"_s);
+    Label4->setGeometry(twips(13440, 9240, 495, 255));
+
+    Label3 = new QLabel(this);
+    Label3->setObjectName(u"Label3"_s);
+    Label3->setGeometry(twips(14280, 9240, 735, 255));
+    Label3->setAccessibleDescription(u"reeks"_s);
+
+    Label5 = new QLabel(u"tijd"_s, this);
+    Label5->setObjectName(u"Label5"_s);
+    Label5->setGeometry(twips(13560, 9840, 375, 255));
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(u"Label1"_s);
+    Label1->setGeometry(twips(14280, 9840, 735, 255));
+    Label1->setAccessibleDescription(u"tijd in milliseconden"_s);
+
+    for (QPushButton *button : {Command1, Command2, cmd_exit})
+        button->setAutoDefault(true); // Enter presses the focused button, as Space does
+
+    setTabOrder(cmd_exit, Picture1);
+    setTabOrder(Picture1, Command1);
+    setTabOrder(Command1, Command2);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { m_engine.Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { m_engine.Command2_Click(); });
+    connect(cmd_exit, &QPushButton::clicked, this, &frm_werk::cmd_exit_Click);
+}
+
+void frm_werk::cmd_exit_Click()
+{
+    platform::endProgram(0);
+}
+
+void frm_werk::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_focusPlaced) {
+        m_focusPlaced = true;
+        cmd_exit->setFocus();
+    }
+}
+
+void frm_werk::closeEvent(QCloseEvent *event)
+{
+    // Closed through its frame: nothing would be left to show, so end the program.
+    event->accept();
+    platform::endProgram(0);
+}
+
+void frm_werk::setStimulusText(std::string_view text)
+{
+    txt_string->setText(fromUtf8(text));
+}
+
+bool frm_werk::isStimulusVisible() const
+{
+    return txt_string->isVisibleTo(this);
+}
+
+void frm_werk::setStimulusVisible(bool visible)
+{
+    txt_string->setVisible(visible);
+}
+
+void frm_werk::setPauseVisible(bool visible)
+{
+    Picture1->setVisible(visible);
+}
+
+void frm_werk::setIntervalText(std::string_view text)
+{
+    Label1->setText(fromUtf8(text));
+}
+
+void frm_werk::setSeriesText(std::string_view text)
+{
+    Label3->setText(fromUtf8(text));
+}
+
+void frm_werk::setPacingEnabled(bool enabled)
+{
+    Timer1.setEnabled(enabled);
+}
+
+void frm_werk::setPauseInterval(std::int32_t milliseconds)
+{
+    Timer2.setInterval(milliseconds);
+}
+
+void frm_werk::setPauseEnabled(bool enabled)
+{
+    Timer2.setEnabled(enabled);
+}
+
+} // namespace windows

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/exercise_view.h"
+#include "core/pacing_engine.h"
+#include "platform/timer.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace core {
+struct ExerciseState;
+}
+
+namespace platform {
+class RandomSource;
+}
+
+namespace windows {
+
+// The exercise window: the stimulus in the middle, the pause picture over it
+// during pauses, the interval and series displays and the buttons at the lower right.
+class frm_werk final : public QWidget, public core::ExerciseView {
+    Q_OBJECT
+
+public:
+    frm_werk(core::ExerciseState &state, platform::RandomSource &random);
+
+    void setStimulusText(std::string_view text) override;
+    [[nodiscard]] bool isStimulusVisible() const override;
+    void setStimulusVisible(bool visible) override;
+    void setPauseVisible(bool visible) override;
+    void setIntervalText(std::string_view text) override;
+    void setSeriesText(std::string_view text) override;
+    void setPacingEnabled(bool enabled) override;
+    void setPauseInterval(std::int32_t milliseconds) override;
+    void setPauseEnabled(bool enabled) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void cmd_exit_Click();
+
+    QLabel *txt_string = nullptr;
+    QLabel *Picture1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *cmd_exit = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label1 = nullptr;
+
+    core::PacingEngine m_engine;
+    platform::Timer Timer1;
+    platform::Timer Timer2;
+    bool m_focusPlaced = false;
+};
+
+} // namespace windows

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace windows {
+
+// The whole program on an existing QApplication: start-up, both windows and
+// the event loop. Returns the process's exit code.
+int runProgram();
+
+} // namespace windows

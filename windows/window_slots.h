@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+namespace core {
+struct ExerciseState;
+}
+
+namespace platform {
+class RandomSource;
+}
+
+namespace windows {
+
+class frm_hoofd;
+class frm_werk;
+
+// One instance of each window, created on first use and kept until the end.
+class WindowSlots {
+public:
+    WindowSlots(core::ExerciseState &state, platform::RandomSource &random);
+    ~WindowSlots();
+    WindowSlots(const WindowSlots &) = delete;
+    WindowSlots &operator=(const WindowSlots &) = delete;
+
+    frm_hoofd &hoofd();
+    frm_werk &werk();
+
+private:
+    core::ExerciseState &m_state;
+    platform::RandomSource &m_random;
+    std::unique_ptr<frm_hoofd> m_hoofd;
+    std::unique_ptr<frm_werk> m_werk;
+};
+
+} // namespace windows
