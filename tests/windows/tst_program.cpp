@@ -56,6 +56,10 @@ int runScript(const QByteArray &script)
         startExercise([](QWidget &w) { click(w, "cmd_exit"); });
     else if (script == "alt-e-exercise")
         startExercise([](QWidget &w) { QTest::keyClick(w.windowHandle(), Qt::Key_E, Qt::AltModifier); });
+    else if (script == "enter-exercise") // Einde holds the focus when the window opens
+        startExercise([](QWidget &w) { QTest::keyClick(w.windowHandle(), Qt::Key_Return); });
+    else if (script == "space-exercise")
+        startExercise([](QWidget &w) { QTest::keyClick(w.windowHandle(), Qt::Key_Space); });
     else if (script == "close-exercise")
         startExercise([](QWidget &w) { w.close(); });
     else if (script == "exit-during-pause")
@@ -97,6 +101,8 @@ void tst_Program::ending_data()
     QTest::newRow("settings window closed by its frame") << QByteArray("close-settings") << 0;
     QTest::newRow("Einde in the exercise window") << QByteArray("exit-exercise") << 0;
     QTest::newRow("Alt+E in the exercise window") << QByteArray("alt-e-exercise") << 0;
+    QTest::newRow("Enter in the exercise window") << QByteArray("enter-exercise") << 0;
+    QTest::newRow("Space in the exercise window") << QByteArray("space-exercise") << 0;
     QTest::newRow("exercise window closed by its frame") << QByteArray("close-exercise") << 0;
     QTest::newRow("Einde during a pause") << QByteArray("exit-during-pause") << 0;
     QTest::newRow("run-time error") << QByteArray("runtime-error") << 1;
