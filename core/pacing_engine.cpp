@@ -5,6 +5,7 @@
 #include "core/stimulus_draw.h"
 #include "platform/conversion.h"
 
+
 namespace core {
 
 namespace {
@@ -20,6 +21,14 @@ PacingEngine::PacingEngine(ExerciseState &state, ExerciseView &view, platform::R
     , m_view(view)
     , m_random(random)
 {
+}
+
+std::int64_t PacingEngine::ticksUntilStep() const
+{
+    // Smallest n >= 1 with 2 * (elapsed_ms + 10 n) > flash_interval. Saturation of
+    // elapsed_ms never comes first: past half the 32-bit range it beats any interval.
+    const std::int64_t shortfall = std::int64_t{m_state.flash_interval} - 2 * std::int64_t{m_state.elapsed_ms};
+    return shortfall < 0 ? 1 : shortfall / (2 * tickPeriodMs) + 1;
 }
 
 void PacingEngine::Form_Load()

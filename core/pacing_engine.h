@@ -23,6 +23,10 @@ public:
     PacingEngine(const PacingEngine &) = delete;
     PacingEngine &operator=(const PacingEngine &) = delete;
 
+    // How many ticks from now until the next one that makes a step, at least 1.
+    // The ticks before it only add to elapsed_ms, so a timer may sleep through them.
+    [[nodiscard]] std::int64_t ticksUntilStep() const;
+
     void Form_Load();
     void Timer1_Timer();
     void Timer2_Timer();

@@ -72,6 +72,8 @@ private slots:
     void pauseEndsIntoBlankSeries();
     void nonPositiveIntervalStepsEveryTick();
     void elapsedNeverOverflows();
+    void ticksUntilStepIsExact_data();
+    void ticksUntilStepIsExact();
     void simulatedDay();
 };
 
@@ -304,6 +306,40 @@ void tst_PacingEngine::elapsedNeverOverflows()
     rig.engine.Timer1_Timer(); // saturates, so it exceeds any half interval
     QCOMPARE(rig.state.elapsed_ms, 1);
     QCOMPARE(rig.view.intervalText, std::string("2147483647"));
+}
+
+void tst_PacingEngine::ticksUntilStepIsExact_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("elapsed");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("fresh default") << 2000 << 1 << 100;
+    QTest::newRow("halfway") << 2000 << 501 << 50;
+    QTest::newRow("odd 1905") << 1905 << 1 << 96;
+    QTest::newRow("one short of the half") << 1000 << 490 << 2;
+    QTest::newRow("just past the half") << 1000 << 491 << 1;
+    QTest::newRow("22") << 22 << 1 << 2;
+    QTest::newRow("21") << 21 << 1 << 1;
+    QTest::newRow("zero") << 0 << 1 << 1;
+    QTest::newRow("most negative") << int32Min << 1 << 1;
+    QTest::newRow("far past the half") << int32Max << int32Max - 25 << 1;
+    QTest::newRow("already saturated") << int32Max << int32Max << 1;
+}
+
+void tst_PacingEngine::ticksUntilStepIsExact()
+{
+    QFETCH(int, interval);
+    QFETCH(int, elapsed);
+    QFETCH(int, expected);
+    Rig rig(interval, 100);
+    rig.state.elapsed_ms = elapsed;
+    QCOMPARE(rig.engine.ticksUntilStep(), std::int64_t{expected});
+    int ticks = 0;
+    while (rig.state.step_count == 0) {
+        rig.engine.Timer1_Timer();
+        ++ticks;
+    }
+    QCOMPARE(ticks, expected);
 }
 
 void tst_PacingEngine::simulatedDay()
