@@ -31,5 +31,11 @@ test: build build-asan
 	ctest --preset default
 	ctest --preset asan
 
+# Timing against the nominal timeline, resources, start-up; writes docs/performance.md.
+bench: deps
+	cmake --preset release
+	cmake --build --preset release --target bench_timing
+	./build/release/bench/bench_timing docs/performance.md
+
 clean:
 	rm -rf build

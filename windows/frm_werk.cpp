@@ -19,7 +19,7 @@ namespace windows {
 using namespace Qt::StringLiterals;
 
 frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random)
-    : m_engine(state, *this, random)
+    : m_engine(state, m_tee, random)
     , Timer1([this] { m_engine.Timer1_Timer(); })
     , Timer2([this] { m_engine.Timer2_Timer(); })
 {
@@ -31,6 +31,7 @@ frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random)
     createControls();
 
     Timer1.setInterval(core::tickPeriodMs);
+    Timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
     Timer1.setEnabled(true);
     Timer2.setEnabled(false);
     m_engine.Form_Load();
@@ -96,8 +97,15 @@ void frm_werk::createControls()
     setTabOrder(Picture1, Command1);
     setTabOrder(Command1, Command2);
 
-    connect(Command1, &QPushButton::clicked, this, [this] { m_engine.Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { m_engine.Command2_Click(); });
+    // A new interval moves the next step, so the pacing timer must look again.
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        m_engine.Command1_Click();
+        Timer1.refreshLookahead();
+    });
+    connect(Command2, &QPushButton::clicked, this, [this] {
+        m_engine.Command2_Click();
+        Timer1.refreshLookahead();
+    });
     connect(cmd_exit, &QPushButton::clicked, this, &frm_werk::cmd_exit_Click);
 }
 

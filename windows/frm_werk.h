@@ -2,6 +2,7 @@
 
 #include "core/exercise_view.h"
 #include "core/pacing_engine.h"
+#include "core/tee_view.h"
 #include "platform/timer.h"
 
 #include <QWidget>
@@ -26,6 +27,9 @@ class frm_werk final : public QWidget, public core::ExerciseView {
 
 public:
     frm_werk(core::ExerciseState &state, platform::RandomSource &random);
+
+    // Receives a copy of everything the engine does to this window, from now on.
+    void setObserver(core::ExerciseView *observer) { m_tee.setObserver(observer); }
 
     void setStimulusText(std::string_view text) override;
     [[nodiscard]] bool isStimulusVisible() const override;
@@ -55,6 +59,7 @@ private:
     QLabel *Label5 = nullptr;
     QLabel *Label1 = nullptr;
 
+    core::TeeView m_tee{*this};
     core::PacingEngine m_engine;
     platform::Timer Timer1;
     platform::Timer Timer2;

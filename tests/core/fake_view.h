@@ -37,6 +37,8 @@ public:
     int draws = 0;
     int showsThisSeries = 0;
     std::vector<SeriesRecord> series;
+    bool recordStepTimes = false;
+    std::vector<std::int64_t> stepTimesMs; // when each step began, if asked for
 
     // Set by the driver; each timer counts its period from its last enable or firing.
     std::int64_t nowMs = 0;
@@ -63,7 +65,12 @@ public:
         }
         pauseVisible = visible;
     }
-    void setIntervalText(std::string_view text) override { intervalText = text; }
+    void setIntervalText(std::string_view text) override
+    {
+        intervalText = text; // the first thing every step does
+        if (recordStepTimes)
+            stepTimesMs.push_back(nowMs);
+    }
     void setSeriesText(std::string_view text) override { seriesText = text; }
     void setPacingEnabled(bool enabled) override
     {
