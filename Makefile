@@ -37,5 +37,11 @@ bench: deps
 	cmake --build --preset release --target bench_timing
 	./build/release/bench/bench_timing docs/performance.md
 
+# Ten minutes of the real window at the fastest pace; fails if memory grows by 1 MB.
+soak: deps
+	cmake --preset release
+	cmake --build --preset release --target soak
+	./build/release/bench/soak 600
+
 clean:
 	rm -rf build

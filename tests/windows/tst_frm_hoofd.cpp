@@ -34,6 +34,8 @@ private slots:
     void startOpensTheExercise();
     void badInputKeepsTheWindow_data();
     void badInputKeepsTheWindow();
+    void extremeValuesSaturate_data();
+    void extremeValuesSaturate();
 
 private:
     template<typename T>
@@ -243,6 +245,66 @@ void tst_FrmHoofd::badInputKeepsTheWindow()
     QCOMPARE(field->selectedText(), field->text());
     if (badField == u"txt_start")
         QCOMPARE(m_state.flash_interval, 777);
+}
+
+void tst_FrmHoofd::extremeValuesSaturate_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<int>("faster");
+    QTest::addColumn<int>("slower");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("shown"); // empty: no step comes within days
+    constexpr int lo = std::numeric_limits<int>::min();
+    constexpr int hi = std::numeric_limits<int>::max();
+    QTest::newRow("bottom edge, faster") << "-2147483648" << "100" << 1000 << 0 << lo << "-2147483648";
+    QTest::newRow("bottom edge, both") << "-2147483648" << "-2147483648" << 1000 << 1000 << lo + 100000
+                                       << "-2147383648";
+    QTest::newRow("zero, both") << "0" << "0" << 1000 << 1000 << 0 << "0";
+    QTest::newRow("negative acceleration, faster") << "-5" << "-100" << 1000 << 0 << -100005 << "-100005";
+    QTest::newRow("top edge, slower") << "2147483647" << "-2147483648" << 0 << 1000 << hi << "";
+    QTest::newRow("top edge, faster") << "2147483647" << "2147483647" << 1000 << 0 << hi - 100000 << "";
+}
+
+void tst_FrmHoofd::extremeValuesSaturate()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, speed);
+    QFETCH(int, faster);
+    QFETCH(int, slower);
+    QFETCH(int, interval);
+    QFETCH(QString, shown);
+    type("txt_start", start);
+    type("txt_speed", speed);
+
+    QString displayed;
+    std::int32_t afterRun = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *exercise = topLevel(u"frm_werk"_qs);
+        if (!exercise || !exercise->isVisible())
+            return;
+        poll.stop();
+        auto *label = exercise->findChild<QLabel *>(u"Label1"_qs);
+        for (int i = 0; i < faster; ++i)
+            QTest::mouseClick(exercise->findChild<QPushButton *>(u"Command1"_qs), Qt::LeftButton);
+        for (int i = 0; i < slower; ++i)
+            QTest::mouseClick(exercise->findChild<QPushButton *>(u"Command2"_qs), Qt::LeftButton);
+        // The display follows at the next step; a pause may come first.
+        if (!shown.isEmpty() && !QTest::qWaitFor([&] { return label->text() == shown; }, 5000))
+            qWarning("the interval display never showed %s", qPrintable(shown));
+        displayed = label->text();
+        QTest::qWait(1000); // a run of real ticks at that interval
+        afterRun = m_state.flash_interval;
+        exercise->hide();
+    });
+    poll.start(5);
+    QTest::mouseClick(control<QPushButton>("cmd_start"), Qt::LeftButton);
+    QTRY_VERIFY(!poll.isActive());
+    if (!shown.isEmpty())
+        QCOMPARE(displayed, shown);
+    QCOMPARE(afterRun, interval);
+    QCOMPARE(m_state.speed_step, 100); // a speed click replaces the typed acceleration
 }
 
 QTEST_MAIN(tst_FrmHoofd)
