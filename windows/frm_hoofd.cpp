@@ -4,6 +4,7 @@
 #include "platform/conversion.h"
 #include "platform/window_services.h"
 #include "windows/frm_werk.h"
+#include "windows/place.h"
 #include "windows/twips.h"
 #include "windows/utf8.h"
 #include "windows/window_font.h"
@@ -66,45 +67,29 @@ frm_hoofd::frm_hoofd(core::ExerciseState &state, WindowSlots &windowSlots)
 
 void frm_hoofd::createControls()
 {
-    Label1 = new QLabel(u"Geef start interval"_s, this);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->setGeometry(twips(240, 360, 1600, 255));
+    Label1 = place<QLabel>(this, u"Label1"_s, twips(240, 360, 1600, 255), u"Geef start interval"_s);
 
-    txt_start = new QLineEdit(this);
-    txt_start->setObjectName(u"txt_start"_s);
-    txt_start->setGeometry(twips(2040, 360, 1575, 285));
+    txt_start = place<QLineEdit>(this, u"txt_start"_s, twips(2040, 360, 1575, 285));
     txt_start->setAccessibleName(u"Geef start interval"_s);
     txt_start->setAccessibleDescription(u"Mili seconden"_s);
     Label1->setBuddy(txt_start);
 
-    Label3 = new QLabel(u"Mili seconden"_s, this);
-    Label3->setObjectName(u"Label3"_s);
-    Label3->setGeometry(twips(3840, 360, 1215, 255));
+    Label3 = place<QLabel>(this, u"Label3"_s, twips(3840, 360, 1215, 255), u"Mili seconden"_s);
 
-    Label2 = new QLabel(u"Geef versnelling"_s, this);
-    Label2->setObjectName(u"Label2"_s);
-    Label2->setGeometry(twips(240, 960, 1600, 255));
+    Label2 = place<QLabel>(this, u"Label2"_s, twips(240, 960, 1600, 255), u"Geef versnelling"_s);
 
-    txt_speed = new QLineEdit(this);
-    txt_speed->setObjectName(u"txt_speed"_s);
-    txt_speed->setGeometry(twips(2040, 960, 1575, 285));
+    txt_speed = place<QLineEdit>(this, u"txt_speed"_s, twips(2040, 960, 1575, 285));
     txt_speed->setAccessibleName(u"Geef versnelling"_s);
     txt_speed->setAccessibleDescription(u"Mili seconden"_s);
     Label2->setBuddy(txt_speed);
 
-    Label4 = new QLabel(u"Mili seconden"_s, this);
-    Label4->setObjectName(u"Label4"_s);
-    Label4->setGeometry(twips(3840, 960, 1215, 255));
+    Label4 = place<QLabel>(this, u"Label4"_s, twips(3840, 960, 1215, 255), u"Mili seconden"_s);
 
-    cmd_start = new QPushButton(u"&Start"_s, this);
-    cmd_start->setObjectName(u"cmd_start"_s);
-    cmd_start->setGeometry(twips(240, 2160, 1695, 495));
+    cmd_start = place<QPushButton>(this, u"cmd_start"_s, twips(240, 2160, 1695, 495), u"&Start"_s);
     cmd_start->setAccessibleName(u"Start"_s);
     cmd_start->setAutoDefault(true);
 
-    cmd_exit = new QPushButton(u"&Einde"_s, this);
-    cmd_exit->setObjectName(u"cmd_exit"_s);
-    cmd_exit->setGeometry(twips(3600, 2160, 1695, 495));
+    cmd_exit = place<QPushButton>(this, u"cmd_exit"_s, twips(3600, 2160, 1695, 495), u"&Einde"_s);
     cmd_exit->setAccessibleName(u"Einde"_s);
     cmd_exit->setAutoDefault(true);
 

@@ -3,6 +3,7 @@
 #include "core/exercise_state.h"
 #include "platform/window_services.h"
 #include "windows/assets.h"
+#include "windows/place.h"
 #include "windows/twips.h"
 #include "windows/utf8.h"
 #include "windows/window_font.h"
@@ -39,9 +40,7 @@ frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random)
 
 void frm_werk::createControls()
 {
-    txt_string = new QLabel(this);
-    txt_string->setObjectName(u"txt_string"_s);
-    txt_string->setGeometry(twips(5280, 4320, 3375, 1455));
+    txt_string = place<QLabel>(this, u"txt_string"_s, twips(5280, 4320, 3375, 1455));
     txt_string->setAlignment(Qt::AlignCenter);
     QFont stimulusFont(u"MS Sans Serif"_s, 24, QFont::Bold);
     stimulusFont.setStyleHint(QFont::SansSerif);
@@ -49,45 +48,29 @@ void frm_werk::createControls()
     txt_string->setAccessibleDescription(u"lettercombinatie"_s);
     txt_string->hide();
 
-    Picture1 = new QLabel(this);
-    Picture1->setObjectName(u"Picture1"_s);
-    Picture1->setGeometry(twips(5760, 4200, 2295, 1695));
+    Picture1 = place<QLabel>(this, u"Picture1"_s, twips(5760, 4200, 2295, 1695));
     Picture1->setPixmap(QPixmap(u":/pause.jpg"_s));
     Picture1->setFocusPolicy(Qt::StrongFocus);
     Picture1->setAccessibleName(u"pauze"_s);
     Picture1->hide();
 
-    Command2 = new WrappingButton(u"vertraag      100 msec"_s, this);
-    Command2->setObjectName(u"Command2"_s);
-    Command2->setGeometry(twips(13560, 7560, 1215, 495));
+    Command2 = place<WrappingButton>(this, u"Command2"_s, twips(13560, 7560, 1215, 495), u"vertraag      100 msec"_s);
     Command2->setAccessibleName(u"vertraag 100 msec"_s);
 
-    Command1 = new WrappingButton(u"versnel        100 msec"_s, this);
-    Command1->setObjectName(u"Command1"_s);
-    Command1->setGeometry(twips(13560, 8280, 1215, 495));
+    Command1 = place<WrappingButton>(this, u"Command1"_s, twips(13560, 8280, 1215, 495), u"versnel        100 msec"_s);
     Command1->setAccessibleName(u"versnel 100 msec"_s);
 
-    cmd_exit = new QPushButton(u"&Einde"_s, this);
-    cmd_exit->setObjectName(u"cmd_exit"_s);
-    cmd_exit->setGeometry(twips(11400, 9120, 1695, 495));
+    cmd_exit = place<QPushButton>(this, u"cmd_exit"_s, twips(11400, 9120, 1695, 495), u"&Einde"_s);
     cmd_exit->setAccessibleName(u"Einde"_s);
 
-    Label4 = new QLabel(u"reeks"_s, this);
-    Label4->setObjectName(u"Label4"_s);
-    Label4->setGeometry(twips(13440, 9240, 495, 255));
+    Label4 = place<QLabel>(this, u"Label4"_s, twips(13440, 9240, 495, 255), u"reeks"_s);
 
-    Label3 = new QLabel(this);
-    Label3->setObjectName(u"Label3"_s);
-    Label3->setGeometry(twips(14280, 9240, 735, 255));
+    Label3 = place<QLabel>(this, u"Label3"_s, twips(14280, 9240, 735, 255));
     Label3->setAccessibleDescription(u"reeks"_s);
 
-    Label5 = new QLabel(u"tijd"_s, this);
-    Label5->setObjectName(u"Label5"_s);
-    Label5->setGeometry(twips(13560, 9840, 375, 255));
+    Label5 = place<QLabel>(this, u"Label5"_s, twips(13560, 9840, 375, 255), u"tijd"_s);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->setGeometry(twips(14280, 9840, 735, 255));
+    Label1 = place<QLabel>(this, u"Label1"_s, twips(14280, 9840, 735, 255));
     Label1->setAccessibleDescription(u"tijd in milliseconden"_s);
 
     for (QPushButton *button : {Command1, Command2, cmd_exit})

@@ -8,7 +8,6 @@
 #include "windows/frm_werk.h"
 #include "windows/window_slots.h"
 
-#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -145,9 +144,7 @@ void tst_FrmHoofd::accessibleNames()
 {
     QFETCH(QString, name);
     QFETCH(QString, accessibleName);
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(control<QWidget>(qPrintable(name)));
-    QVERIFY(iface);
-    QCOMPARE(iface->text(QAccessible::Name), accessibleName);
+    QCOMPARE(::accessibleName(control<QWidget>(qPrintable(name))), accessibleName);
 }
 
 void tst_FrmHoofd::startOpensTheExercise_data()
@@ -177,24 +174,16 @@ void tst_FrmHoofd::startOpensTheExercise()
     type("txt_speed", speed);
 
     bool settingsHidden = false;
-    bool exerciseShown = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget *exercise = topLevel(u"frm_werk"_qs);
-        if (!exercise || !exercise->isVisible())
-            return;
-        poll.stop();
-        exerciseShown = true;
+    WhenShown opened(u"frm_werk"_qs, [&](QWidget &exercise) {
         settingsHidden = !m_window->isVisible();
-        exercise->hide(); // ends the modal display, as the program itself never does
+        exercise.hide(); // ends the modal display, as the program itself never does
     });
-    poll.start(5);
     if (byAccessKey) // the access key presses the button after a short animation
         QTest::keyClick(m_window->windowHandle(), Qt::Key_S, Qt::AltModifier);
     else
         QTest::mouseClick(control<QPushButton>("cmd_start"), Qt::LeftButton);
 
-    QTRY_VERIFY(exerciseShown);
+    QTRY_VERIFY(opened.hasActed());
     QVERIFY(settingsHidden);
     QCOMPARE(m_state.flash_interval, interval);
     QCOMPARE(m_state.speed_step, step);
@@ -279,28 +268,22 @@ void tst_FrmHoofd::extremeValuesSaturate()
 
     QString displayed;
     std::int32_t afterRun = 0;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget *exercise = topLevel(u"frm_werk"_qs);
-        if (!exercise || !exercise->isVisible())
-            return;
-        poll.stop();
-        auto *label = exercise->findChild<QLabel *>(u"Label1"_qs);
+    WhenShown opened(u"frm_werk"_qs, [&](QWidget &exercise) {
+        auto *label = exercise.findChild<QLabel *>(u"Label1"_qs);
         for (int i = 0; i < faster; ++i)
-            QTest::mouseClick(exercise->findChild<QPushButton *>(u"Command1"_qs), Qt::LeftButton);
+            QTest::mouseClick(exercise.findChild<QPushButton *>(u"Command1"_qs), Qt::LeftButton);
         for (int i = 0; i < slower; ++i)
-            QTest::mouseClick(exercise->findChild<QPushButton *>(u"Command2"_qs), Qt::LeftButton);
+            QTest::mouseClick(exercise.findChild<QPushButton *>(u"Command2"_qs), Qt::LeftButton);
         // The display follows at the next step; a pause may come first.
         if (!shown.isEmpty() && !QTest::qWaitFor([&] { return label->text() == shown; }, 5000))
             qWarning("the interval display never showed %s", qPrintable(shown));
         displayed = label->text();
         QTest::qWait(1000); // a run of real ticks at that interval
         afterRun = m_state.flash_interval;
-        exercise->hide();
+        exercise.hide();
     });
-    poll.start(5);
     QTest::mouseClick(control<QPushButton>("cmd_start"), Qt::LeftButton);
-    QTRY_VERIFY(!poll.isActive());
+    QTRY_VERIFY(opened.hasActed());
     if (!shown.isEmpty())
         QCOMPARE(displayed, shown);
     QCOMPARE(afterRun, interval);

@@ -17,19 +17,10 @@ namespace {
 
 const char *const scriptVariable = "TARVELIN_TEST_SCRIPT";
 
-// Waits, within the running program, until the named window is up, then acts on it.
+// Acts on the named window once the running program shows it.
 void whenShown(const QString &name, std::function<void(QWidget &)> act)
 {
-    auto *poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, name, act = std::move(act)] {
-        QWidget *window = topLevel(name);
-        if (!window || !window->isVisible())
-            return;
-        poll->deleteLater();
-        poll->stop();
-        act(*window);
-    });
-    poll->start(20);
+    new WhenShown(name, std::move(act), qApp);
 }
 
 void click(QWidget &window, const char *button)

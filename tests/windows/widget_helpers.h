@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMessageBox>
 #include <QObject>
@@ -42,6 +43,43 @@ public:
 private:
     std::function<void(const QString &)> m_onCaught;
     QTimer m_poll;
+};
+
+inline QString accessibleName(QWidget *widget)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+QWidget *topLevel(const QString &objectName);
+
+// Acts once on the named top-level window as soon as it is visible, from
+// inside whatever event loop is running then (a modal display, say).
+class WhenShown final : public QObject {
+public:
+    WhenShown(QString name, std::function<void(QWidget &)> act, QObject *parent = nullptr)
+        : QObject(parent)
+        , m_name(std::move(name))
+        , m_act(std::move(act))
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, this, [this] {
+            QWidget *window = topLevel(m_name);
+            if (!window || !window->isVisible())
+                return;
+            m_poll.stop();
+            m_act(*window);
+            m_acted = true;
+        });
+        m_poll.start(5);
+    }
+
+    [[nodiscard]] bool hasActed() const { return m_acted; }
+
+private:
+    QString m_name;
+    std::function<void(QWidget &)> m_act;
+    QTimer m_poll;
+    bool m_acted = false;
 };
 
 inline QWidget *topLevel(const QString &objectName)
