@@ -19,12 +19,8 @@ RuntimeErrorHandler &installedHandler()
 int RuntimeError::code() const
 {
     switch (kind) {
-    case RuntimeErrorKind::Overflow:
-        return 6;
     case RuntimeErrorKind::SubscriptOutOfRange:
         return 9;
-    case RuntimeErrorKind::TypeMismatch:
-        return 13;
     }
     return 0;
 }
@@ -33,14 +29,8 @@ std::string RuntimeError::message() const
 {
     std::string text = "Fout " + std::to_string(code()) + ": ";
     switch (kind) {
-    case RuntimeErrorKind::Overflow:
-        text += "overloop bij een berekening";
-        break;
     case RuntimeErrorKind::SubscriptOutOfRange:
         text += "index buiten het bereik van de tabel";
-        break;
-    case RuntimeErrorKind::TypeMismatch:
-        text += "tekst is geen geldig getal";
         break;
     }
     if (!where.empty())

@@ -5,15 +5,15 @@
 
 namespace platform {
 
+// Overflow saturates and bad input is answered by the window, so a table
+// subscript out of range is the one run-time error left.
 enum class RuntimeErrorKind {
-    Overflow,
     SubscriptOutOfRange,
-    TypeMismatch,
 };
 
 // A value, never thrown: an exception must not cross the event loop.
 struct RuntimeError {
-    RuntimeErrorKind kind = RuntimeErrorKind::Overflow;
+    RuntimeErrorKind kind = RuntimeErrorKind::SubscriptOutOfRange;
     std::string where;
 
     [[nodiscard]] int code() const;

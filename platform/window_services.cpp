@@ -36,11 +36,17 @@ private:
     QEventLoop &m_loop;
 };
 
-void hideAllWindows()
+// Silences our timers and takes every window away; false if already ending,
+// so the first reason to end keeps its exit code.
+bool beginEnding()
 {
+    if (programEnding)
+        return false;
+    programEnding = true;
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows)
         window->hide();
+    return true;
 }
 
 } // namespace
@@ -63,11 +69,8 @@ void showModal(QWidget &window)
 
 void endProgram(int exitCode)
 {
-    if (programEnding) // the first reason to end keeps its exit code
-        return;
-    programEnding = true;
-    QCoreApplication::exit(exitCode);
-    hideAllWindows();
+    if (beginEnding())
+        QCoreApplication::exit(exitCode);
 }
 
 bool isProgramEnding()
@@ -78,10 +81,8 @@ bool isProgramEnding()
 void installRuntimeErrorDialog()
 {
     setRuntimeErrorHandler([](const RuntimeError &error) {
-        if (programEnding)
+        if (!beginEnding())
             return;
-        programEnding = true; // silences the timers while the box is up
-        hideAllWindows();
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Tarvelin"),
                         QString::fromStdString(error.message()), QMessageBox::Ok);
         box.setObjectName(QStringLiteral("runtimeErrorBox"));
