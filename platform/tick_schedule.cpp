@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/tick_schedule.h"
 
 #include <algorithm>
@@ -6,24 +7,29 @@ namespace platform {
 
 namespace {
 
-constexpr TickSchedule::Duration catchUpLimit = std::chrono::seconds(1);
+constexpr TickSchedule::Duration lateLimit = std::chrono::seconds(1);
+// A shorter period would hand out ticks faster than anything could use them.
+constexpr TickSchedule::Duration shortestPeriod = std::chrono::milliseconds(1);
+// Sleeps longer than this are taken in parts, so a burst stays small.
+constexpr std::int64_t mostTicksAhead = 1000;
 
 } // namespace
 
 TickSchedule::TickSchedule(Duration period)
-    : m_period(std::max(period, Duration{0}))
+    : m_period(std::max(period, shortestPeriod))
 {
 }
 
 void TickSchedule::setPeriod(Duration period)
 {
-    m_period = std::max(period, Duration{0});
+    m_period = std::max(period, shortestPeriod);
 }
 
 void TickSchedule::start(Duration from)
 {
     m_running = true;
     m_nextDue = from + m_period;
+    m_awaited = m_nextDue;
 }
 
 void TickSchedule::stop()
@@ -31,27 +37,26 @@ void TickSchedule::stop()
     m_running = false;
 }
 
-int TickSchedule::maxBurst() const
+TickSchedule::Duration TickSchedule::takeNext()
 {
-    if (m_period <= Duration{0})
-        return 1;
-    return static_cast<int>(std::max<Duration::rep>(1, catchUpLimit / m_period));
+    const Duration due = m_nextDue;
+    m_nextDue += m_period;
+    return due;
 }
 
-int TickSchedule::deliver(Duration now, const TickHandler &onTick)
+void TickSchedule::awaitTick(std::int64_t ticks)
 {
-    const int limit = maxBurst();
-    int delivered = 0;
-    while (m_running && m_nextDue <= now && delivered < limit) {
-        const Duration due = m_nextDue;
-        // Advance first: the handler may stop or restart the schedule.
-        m_nextDue += std::max(m_period, Duration{1});
-        ++delivered;
-        onTick(due);
-    }
-    if (m_running && m_nextDue <= now)
-        m_nextDue = now + m_period; // after a suspend, say: no racing through the backlog
-    return delivered;
+    m_awaited = m_nextDue + m_period * (std::clamp<std::int64_t>(ticks, 1, mostTicksAhead) - 1);
+}
+
+bool TickSchedule::resumeIfLate(Duration now)
+{
+    const Duration lateness = now - m_awaited;
+    if (!m_running || lateness < lateLimit)
+        return false;
+    m_nextDue += lateness;
+    m_awaited += lateness;
+    return true;
 }
 
 } // namespace platform

@@ -1,17 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <chrono>
-#include <functional>
+#include <cstdint>
 
 namespace platform {
 
 // When a periodic timer's ticks fall due, counted against a monotonic clock
 // instead of from each late wake-up, so lateness never adds up. Knows nothing
-// of Qt: the caller wakes it and hands it the time.
+// of Qt: the caller wakes up, hands it the time and delivers what is due.
 class TickSchedule {
 public:
     using Duration = std::chrono::nanoseconds;
-    using TickHandler = std::function<void(Duration due)>;
 
     explicit TickSchedule(Duration period);
 
@@ -24,18 +24,23 @@ public:
     [[nodiscard]] bool isRunning() const { return m_running; }
     [[nodiscard]] Duration nextDue() const { return m_nextDue; }
 
-    // Hands every tick due by `now` to onTick, one call each, at most one
-    // second's worth; further behind than that, the rest is dropped and the
-    // schedule starts afresh from now. Stops early once onTick stops the
-    // schedule. Returns how many ticks it delivered.
-    int deliver(Duration now, const TickHandler &onTick);
+    // Hands out the next tick: returns its due time and moves on to the one after.
+    Duration takeNext();
 
-    // The most ticks one deliver() hands out: one second's worth, at least one.
-    [[nodiscard]] int maxBurst() const;
+    // The caller means to sleep until the tick `ticks` from now (1: the next one),
+    // delivering those before it together with it.
+    void awaitTick(std::int64_t ticks);
+    [[nodiscard]] Duration awaited() const { return m_awaited; }
+
+    // A wake-up a second or more after the awaited tick means the program was held
+    // up or suspended: the timeline then moves on by that much, as if it had
+    // stood still meanwhile, and nothing is raced through. Returns whether it moved.
+    bool resumeIfLate(Duration now);
 
 private:
     Duration m_period;
     Duration m_nextDue{0};
+    Duration m_awaited{0};
     bool m_running = false;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/timer.h"
 
 #include "platform/clock.h"
@@ -7,9 +8,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -19,19 +20,6 @@ namespace {
 
 TimerStyle styleForNewTimers = TimerStyle::KeepToClock;
 
-// Qt sleeps in whole milliseconds. Sleeping to the nearest one and taking a tick
-// that is due within half of one keeps every tick within half a millisecond of
-// its time, either way, instead of up to a whole one late.
-constexpr Duration earlyAllowance = std::chrono::microseconds(500);
-
-// The event loop wakes a little late, by much the same amount each time; the
-// timer learns how much and sleeps that much less. Wake-ups later than this
-// (a stalled thread) say nothing about the loop and are left out.
-constexpr Duration latenessCeiling = std::chrono::milliseconds(3);
-
-// The nominal time of the tick being handled, if any.
-std::optional<Duration> tickInProgress;
-
 } // namespace
 
 void setTimerStyle(TimerStyle style)
@@ -39,91 +27,165 @@ void setTimerStyle(TimerStyle style)
     styleForNewTimers = style;
 }
 
+struct TimeSource::Impl {
+    Impl(const Clock &clock, AlarmFactory makeAlarm)
+        : clock(clock)
+        , makeAlarm(std::move(makeAlarm))
+    {
+    }
+
+    void deliverDue();
+    [[nodiscard]] Timer::Impl *earliestDue(Duration now) const;
+
+    const Clock &clock;
+    AlarmFactory makeAlarm;
+    std::vector<Timer::Impl *> timers; // those that keep to the clock
+    std::optional<Duration> tickInProgress;
+    bool delivering = false;
+};
+
 struct Timer::Impl {
-    Impl(std::function<void()> handler, const Clock &clock)
+    Impl(std::function<void()> handler, TimeSource::Impl &source)
         : onTimeout(std::move(handler))
-        , clock(clock)
+        , source(source)
         , style(styleForNewTimers)
     {
-        wake.setTimerType(style == TimerStyle::KeepToClock ? Qt::PreciseTimer : Qt::CoarseTimer);
-        wake.setSingleShot(style == TimerStyle::KeepToClock);
-        QObject::connect(&wake, &QTimer::timeout, &wake, [this] { onWake(); });
-    }
-
-    void onWake()
-    {
         if (style == TimerStyle::QtPlain) {
-            handle(clock.now());
+            plain = std::make_unique<QTimer>();
+            QObject::connect(plain.get(), &QTimer::timeout, plain.get(), [this] { handle(); });
             return;
         }
-        const Duration now = clock.now();
-        const Duration lateness = now - requestedWake;
-        if (lateness >= Duration{0} && lateness <= latenessCeiling)
-            expectedLateness += (lateness - expectedLateness) / 8;
-        schedule.deliver(now + earlyAllowance + expectedLateness, [this](Duration due) { handle(due); });
-        arm();
+        alarm = source.makeAlarm([this] { this->source.deliverDue(); });
+        source.timers.push_back(this);
     }
 
-    void handle(Duration due)
+    ~Impl()
     {
-        if (isProgramEnding() || !onTimeout)
-            return;
-        const auto outer = std::exchange(tickInProgress, due);
-        onTimeout();
-        tickInProgress = outer;
+        auto &timers = source.timers;
+        timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
     }
 
+    Impl(const Impl &) = delete;
+    Impl &operator=(const Impl &) = delete;
+
+    void handle() const
+    {
+        if (!isProgramEnding() && onTimeout)
+            onTimeout();
+    }
+
+    // Sleeps until the tick it has to wake for; the flush that is running, if
+    // any, does this for every timer once it is done.
     void arm()
     {
+        if (source.delivering)
+            return;
         if (!schedule.isRunning()) {
-            wake.stop();
+            alarm->cancel();
             return;
         }
-        Duration target = schedule.nextDue();
-        if (lookahead) {
-            const std::int64_t quiet = std::clamp<std::int64_t>(lookahead(), 1, schedule.maxBurst()) - 1;
-            target += schedule.period() * quiet;
-        }
-        const Duration now = clock.now();
-        const auto ms = std::chrono::round<std::chrono::milliseconds>(
-            std::max(target - expectedLateness - now, Duration{0}));
-        requestedWake = now + ms;
-        wake.start(static_cast<int>(std::min<std::int64_t>(ms.count(), std::numeric_limits<int>::max())));
+        schedule.awaitTick(lookahead ? lookahead() : 1);
+        alarm->wakeAt(schedule.awaited());
     }
 
     void start()
     {
-        if (style == TimerStyle::QtPlain) {
-            wake.start(intervalMs);
+        if (plain) {
+            plain->start(intervalMs);
             return;
         }
-        schedule.start(tickInProgress.value_or(clock.now()));
+        schedule.start(source.tickInProgress.value_or(source.clock.now()));
         arm();
     }
 
-    [[nodiscard]] bool isRunning() const
+    void stop()
     {
-        return style == TimerStyle::QtPlain ? wake.isActive() : schedule.isRunning();
+        if (plain) {
+            plain->stop();
+            return;
+        }
+        schedule.stop();
+        arm();
     }
+
+    [[nodiscard]] bool isRunning() const { return plain ? plain->isActive() : schedule.isRunning(); }
 
     std::function<void()> onTimeout;
     std::function<std::int64_t()> lookahead;
-    const Clock &clock;
+    TimeSource::Impl &source;
     const TimerStyle style;
     std::int32_t intervalMs = 0;
     TickSchedule schedule{Duration{0}};
-    Duration requestedWake{0};
-    Duration expectedLateness{0};
-    QTimer wake;
+    std::unique_ptr<Alarm> alarm;
+    std::unique_ptr<QTimer> plain;
 };
 
-Timer::Timer(std::function<void()> onTimeout)
-    : Timer(std::move(onTimeout), systemClock())
+Timer::Impl *TimeSource::Impl::earliestDue(Duration now) const
+{
+    Timer::Impl *earliest = nullptr;
+    for (Timer::Impl *timer : timers) {
+        const TickSchedule &s = timer->schedule;
+        if (s.isRunning() && s.nextDue() <= now && (!earliest || s.nextDue() < earliest->schedule.nextDue()))
+            earliest = timer;
+    }
+    return earliest;
+}
+
+void TimeSource::Impl::deliverDue()
+{
+    if (delivering)
+        return; // a nested event loop inside a tick; the outer flush goes on
+    delivering = true;
+    const Duration now = clock.now();
+    for (Timer::Impl *timer : timers)
+        timer->schedule.resumeIfLate(now);
+    // One tick at a time, oldest first, looking afresh each time: a tick may
+    // start, stop or restart any timer, this one included.
+    while (Timer::Impl *timer = earliestDue(now)) {
+        const auto outer = std::exchange(tickInProgress, timer->schedule.takeNext());
+        timer->handle();
+        tickInProgress = outer;
+    }
+    delivering = false;
+    for (Timer::Impl *timer : timers)
+        timer->arm();
+}
+
+TimeSource::TimeSource(const Clock &clock, AlarmFactory makeAlarm)
+    : m_impl(std::make_unique<Impl>(clock, std::move(makeAlarm)))
 {
 }
 
-Timer::Timer(std::function<void()> onTimeout, const Clock &clock)
-    : m_impl(std::make_unique<Impl>(std::move(onTimeout), clock))
+TimeSource::~TimeSource() = default;
+
+const Clock &TimeSource::clock() const
+{
+    return m_impl->clock;
+}
+
+void TimeSource::catchUp()
+{
+    m_impl->deliverDue();
+}
+
+void TimeSource::runBetweenTicks(const std::function<void()> &event)
+{
+    m_impl->deliverDue();
+    event();
+    if (!m_impl->delivering) {
+        for (Timer::Impl *timer : m_impl->timers)
+            timer->arm();
+    }
+}
+
+TimeSource &systemTimeSource()
+{
+    static TimeSource source(systemClock(), makeSystemAlarm);
+    return source;
+}
+
+Timer::Timer(std::function<void()> onTimeout, TimeSource &time)
+    : m_impl(std::make_unique<Impl>(std::move(onTimeout), *time.m_impl))
 {
 }
 
@@ -135,8 +197,8 @@ void Timer::setInterval(std::int32_t milliseconds)
     m_impl->schedule.setPeriod(std::chrono::milliseconds(m_impl->intervalMs));
     if (m_impl->isRunning())
         m_impl->start();
-    else if (m_impl->style == TimerStyle::QtPlain)
-        m_impl->wake.setInterval(m_impl->intervalMs);
+    else if (m_impl->plain)
+        m_impl->plain->setInterval(m_impl->intervalMs);
 }
 
 std::int32_t Timer::interval() const
@@ -148,12 +210,10 @@ void Timer::setEnabled(bool enabled)
 {
     if (enabled == m_impl->isRunning())
         return;
-    if (enabled) {
+    if (enabled)
         m_impl->start();
-    } else {
-        m_impl->schedule.stop();
-        m_impl->wake.stop();
-    }
+    else
+        m_impl->stop();
 }
 
 bool Timer::isEnabled() const
@@ -164,12 +224,7 @@ bool Timer::isEnabled() const
 void Timer::setLookahead(std::function<std::int64_t()> ticksUntilEffect)
 {
     m_impl->lookahead = std::move(ticksUntilEffect);
-    refreshLookahead();
-}
-
-void Timer::refreshLookahead()
-{
-    if (m_impl->style == TimerStyle::KeepToClock && m_impl->isRunning())
+    if (m_impl->isRunning() && !m_impl->plain)
         m_impl->arm();
 }
 

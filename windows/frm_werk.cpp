@@ -19,10 +19,11 @@ namespace windows {
 
 using namespace Qt::StringLiterals;
 
-frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random)
-    : m_engine(state, m_tee, random)
-    , Timer1([this] { m_engine.Timer1_Timer(); })
-    , Timer2([this] { m_engine.Timer2_Timer(); })
+frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time)
+    : m_time(time)
+    , m_engine(state, m_tee, random)
+    , Timer1([this] { m_engine.Timer1_Timer(); }, time)
+    , Timer2([this] { m_engine.Timer2_Timer(); }, time)
 {
     loadAssets();
     setObjectName(u"frm_werk"_s);
@@ -80,15 +81,10 @@ void frm_werk::createControls()
     setTabOrder(Picture1, Command1);
     setTabOrder(Command1, Command2);
 
-    // A new interval moves the next step, so the pacing timer must look again.
-    connect(Command1, &QPushButton::clicked, this, [this] {
-        m_engine.Command1_Click();
-        Timer1.refreshLookahead();
-    });
-    connect(Command2, &QPushButton::clicked, this, [this] {
-        m_engine.Command2_Click();
-        Timer1.refreshLookahead();
-    });
+    // The pacing timer sleeps through quiet ticks: a click must come after every
+    // tick due before it, and moves the next step.
+    connect(Command1, &QPushButton::clicked, this, [this] { m_time.runBetweenTicks([this] { m_engine.Command1_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this] { m_time.runBetweenTicks([this] { m_engine.Command2_Click(); }); });
     connect(cmd_exit, &QPushButton::clicked, this, &frm_werk::cmd_exit_Click);
 }
 

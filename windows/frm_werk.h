@@ -26,7 +26,8 @@ class frm_werk final : public QWidget, public core::ExerciseView {
     Q_OBJECT
 
 public:
-    frm_werk(core::ExerciseState &state, platform::RandomSource &random);
+    frm_werk(core::ExerciseState &state, platform::RandomSource &random,
+             platform::TimeSource &time = platform::systemTimeSource());
 
     // Receives a copy of everything the engine does to this window, from now on.
     void setObserver(core::ExerciseView *observer) { m_tee.setObserver(observer); }
@@ -59,6 +60,7 @@ private:
     QLabel *Label5 = nullptr;
     QLabel *Label1 = nullptr;
 
+    platform::TimeSource &m_time;
     core::TeeView m_tee{*this};
     core::PacingEngine m_engine;
     platform::Timer Timer1;

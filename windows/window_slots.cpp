@@ -1,13 +1,20 @@
 #include "windows/window_slots.h"
 
+#include "platform/timer.h"
 #include "windows/frm_hoofd.h"
 #include "windows/frm_werk.h"
 
 namespace windows {
 
 WindowSlots::WindowSlots(core::ExerciseState &state, platform::RandomSource &random)
+    : WindowSlots(state, random, platform::systemTimeSource())
+{
+}
+
+WindowSlots::WindowSlots(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time)
     : m_state(state)
     , m_random(random)
+    , m_time(time)
 {
 }
 
@@ -28,7 +35,7 @@ frm_hoofd &WindowSlots::hoofd()
 frm_werk &WindowSlots::werk()
 {
     if (!m_werk)
-        m_werk = std::make_unique<frm_werk>(m_state, m_random);
+        m_werk = std::make_unique<frm_werk>(m_state, m_random, m_time);
     return *m_werk;
 }
 

@@ -8,6 +8,7 @@ struct ExerciseState;
 
 namespace platform {
 class RandomSource;
+class TimeSource;
 }
 
 namespace windows {
@@ -19,6 +20,7 @@ class frm_werk;
 class WindowSlots {
 public:
     WindowSlots(core::ExerciseState &state, platform::RandomSource &random);
+    WindowSlots(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time);
     ~WindowSlots();
     WindowSlots(const WindowSlots &) = delete;
     WindowSlots &operator=(const WindowSlots &) = delete;
@@ -29,6 +31,7 @@ public:
 private:
     core::ExerciseState &m_state;
     platform::RandomSource &m_random;
+    platform::TimeSource &m_time;
     std::unique_ptr<frm_hoofd> m_hoofd;
     std::unique_ptr<frm_werk> m_werk;
 };

@@ -1,17 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/tick_schedule.h"
 
 #include <QTest>
-
-#include <vector>
 
 using namespace std::chrono_literals;
 using platform::TickSchedule;
 
 namespace {
 
-std::int64_t ms(TickSchedule::Duration d)
+int ms(TickSchedule::Duration d)
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    return int(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
 }
 
 } // namespace
@@ -20,107 +19,57 @@ class tst_TickSchedule : public QObject {
     Q_OBJECT
 
 private slots:
-    void catchUp_data();
-    void catchUp();
-    void stopMidBurst();
-    void restartInsideHandler();
-    void reEnableStartsAfresh();
-    void oneShotUse();
+    void lateWakeUp_data();
+    void lateWakeUp();
+    void ticksComeOnePeriodApart();
 };
 
-// Wakes at the given times (ms after start at 0) and lists the due times delivered.
-void tst_TickSchedule::catchUp_data()
+// A 10 ms schedule started at 0, sleeping until the tick `awaitTicks` ahead,
+// woken at `nowMs`: under a second after that tick nothing moves; a second or
+// more, everything moves on by the lateness.
+void tst_TickSchedule::lateWakeUp_data()
 {
-    QTest::addColumn<QList<int>>("wakes");
-    QTest::addColumn<QList<int>>("delivered");
-    QTest::addColumn<int>("nextDue");
-    QTest::newRow("on time") << QList<int>{10, 20, 30} << QList<int>{10, 20, 30} << 40;
-    QTest::newRow("late wake-ups do not add up") << QList<int>{11, 21, 31} << QList<int>{10, 20, 30} << 40;
-    QTest::newRow("early wake-up delivers nothing") << QList<int>{9, 10} << QList<int>{10} << 20;
-    QTest::newRow("50 ms stall: every missed tick")
-        << QList<int>{10, 65, 70} << QList<int>{10, 20, 30, 40, 50, 60, 70} << 80;
-    QTest::newRow("exactly one second behind: all of it") << QList<int>{1000}
-                                                           << [] { QList<int> l; for (int t = 10; t <= 1000; t += 10) l << t; return l; }()
-                                                           << 1010;
-    QTest::newRow("suspended for a minute: one second, then afresh")
-        << QList<int>{60'000, 60'015}
-        << [] { QList<int> l; for (int t = 10; t <= 1000; t += 10) l << t; l << 60'010; return l; }()
-        << 60'020;
+    QTest::addColumn<int>("awaitTicks");
+    QTest::addColumn<int>("nowMs");
+    QTest::addColumn<bool>("moved");
+    QTest::addColumn<int>("nextDueMs");
+    QTest::addColumn<int>("awaitedMs");
+    QTest::newRow("on time") << 1 << 10 << false << 10 << 10;
+    QTest::newRow("early: a click before the wake-up") << 100 << 400 << false << 10 << 1000;
+    QTest::newRow("100 ticks slept, 999 ms late") << 100 << 1999 << false << 10 << 1000;
+    QTest::newRow("100 ticks slept, 1 s late") << 100 << 2000 << true << 1010 << 2000;
+    QTest::newRow("one tick awaited, a minute late") << 1 << 60'010 << true << 60'010 << 60'010;
+    QTest::newRow("a far step is awaited 10 s at a time") << 5'000'000 << 9'990 << false << 10 << 10'000;
+    QTest::newRow("no tick ahead is taken as the next") << 0 << 10 << false << 10 << 10;
 }
 
-void tst_TickSchedule::catchUp()
+void tst_TickSchedule::lateWakeUp()
 {
-    QFETCH(QList<int>, wakes);
-    QFETCH(QList<int>, delivered);
-    QFETCH(int, nextDue);
+    QFETCH(int, awaitTicks);
+    QFETCH(int, nowMs);
+    QFETCH(bool, moved);
+    QFETCH(int, nextDueMs);
+    QFETCH(int, awaitedMs);
     TickSchedule schedule(10ms);
     schedule.start(0ms);
-    QList<int> got;
-    for (const int wake : wakes)
-        schedule.deliver(std::chrono::milliseconds(wake), [&](auto due) { got << int(ms(due)); });
-    QCOMPARE(got, delivered);
-    QCOMPARE(ms(schedule.nextDue()), nextDue);
+    schedule.awaitTick(awaitTicks);
+    QCOMPARE(schedule.resumeIfLate(std::chrono::milliseconds(nowMs)), moved);
+    QCOMPARE(ms(schedule.nextDue()), nextDueMs);
+    QCOMPARE(ms(schedule.awaited()), awaitedMs);
 }
 
-void tst_TickSchedule::stopMidBurst()
+void tst_TickSchedule::ticksComeOnePeriodApart()
 {
-    TickSchedule schedule(10ms);
-    schedule.start(0ms);
-    int calls = 0;
-    const int delivered = schedule.deliver(100ms, [&](auto) {
-        if (++calls == 3)
-            schedule.stop(); // the 21st step starts a pause
-    });
-    QCOMPARE(delivered, 3);
-    QCOMPARE(calls, 3);
-    QVERIFY(!schedule.isRunning());
-    QCOMPARE(schedule.deliver(200ms, [&](auto) { ++calls; }), 0);
-}
-
-void tst_TickSchedule::restartInsideHandler()
-{
-    // A handler that disables and re-enables the timer moves its schedule to
-    // one period after the moment it names.
-    TickSchedule schedule(10ms);
-    schedule.start(0ms);
-    QList<int> got;
-    schedule.deliver(50ms, [&](auto due) {
-        got << int(ms(due));
-        if (ms(due) == 20) {
-            schedule.stop();
-            schedule.start(due);
-        }
-    });
-    QCOMPARE(got, (QList<int>{10, 20, 30, 40, 50}));
-}
-
-void tst_TickSchedule::reEnableStartsAfresh()
-{
-    TickSchedule schedule(10ms);
-    schedule.start(0ms);
-    schedule.deliver(25ms, [](auto) {});
-    schedule.stop();
-    schedule.start(3'527ms);
-    QList<int> got;
-    schedule.deliver(3'600ms, [&](auto due) { got << int(ms(due)); });
-    QCOMPARE(got.first(), 3'537);
-    QCOMPARE(got.size(), 7);
-}
-
-void tst_TickSchedule::oneShotUse()
-{
-    // The pause timer: due one period after enabling; its handler disables it.
-    TickSchedule schedule(3500ms);
+    TickSchedule schedule(3500ms); // the pause timer
     schedule.start(2'100ms);
-    int fired = 0;
-    QCOMPARE(schedule.deliver(5'599ms, [&](auto) { ++fired; }), 0);
-    QCOMPARE(schedule.deliver(5'601ms, [&](auto due) {
-        QCOMPARE(ms(due), 5'600);
-        ++fired;
-        schedule.stop();
-    }), 1);
-    QCOMPARE(schedule.deliver(20'000ms, [&](auto) { ++fired; }), 0);
-    QCOMPARE(fired, 1);
+    QCOMPARE(ms(schedule.takeNext()), 5'600);
+    QCOMPARE(ms(schedule.nextDue()), 9'100);
+    schedule.setPeriod(0ms); // never faster than a tick a millisecond
+    schedule.start(0ms);
+    QCOMPARE(ms(schedule.takeNext()), 1);
+    QCOMPARE(ms(schedule.takeNext()), 2);
+    schedule.stop();
+    QVERIFY(!schedule.isRunning());
 }
 
 QTEST_APPLESS_MAIN(tst_TickSchedule)

@@ -1,33 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/timer.h"
 
-#include <QCoreApplication>
-#include <QTest>
-#include <QTimer>
+#include "core/exercise_state.h"
+#include "core/exercise_view.h"
+#include "core/fake_view.h"
+#include "core/module1.h"
+#include "core/pacing_engine.h"
+#include "manual_time.h"
+#include "platform/alarm.h"
+#include "platform/random_source.h"
 
-#include <algorithm>
+#include <QTest>
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <string>
 #include <vector>
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::nanoseconds;
 
 namespace {
 
-// Tells ticks delivered in one wake-up from ticks of separate wake-ups: a
-// zero-delay timer only runs once control is back in the event loop.
-class BurstCounter {
+std::int64_t msOf(Duration d)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+// The exercise window's wiring without its widgets: the real engine on real
+// timers, each call it makes to the window written to a log with the number of
+// pacing ticks delivered before it.
+class Rig final : public core::ExerciseView {
 public:
-    void tick()
+    Rig(ManualTime &time, std::int32_t interval, std::int32_t step, bool sleeps)
+        : time(time)
+        , start(time.now())
     {
-        if (!m_inBurst) {
-            bursts.push_back(0);
-            m_inBurst = true;
-            QTimer::singleShot(0, [this] { m_inBurst = false; });
-        }
-        ++bursts.back();
+        core::fillDefaults(state);
+        state.flash_interval = interval;
+        state.speed_step = step;
+        Timer1.setInterval(core::tickPeriodMs);
+        if (sleeps)
+            Timer1.setLookahead([this] { return engine.ticksUntilStep(); });
+        Timer1.setEnabled(true);
+        engine.Form_Load();
     }
 
-    std::vector<int> bursts;
+    void click(bool faster)
+    {
+        time.source.runBetweenTicks([&] {
+            note(faster ? "versnel" : "vertraag");
+            faster ? engine.Command1_Click() : engine.Command2_Click();
+        });
+    }
+
+    void setStimulusText(std::string_view text) override { note("text " + std::string(text)); }
+    bool isStimulusVisible() const override { return m_visible; }
+    void setStimulusVisible(bool visible) override
+    {
+        m_visible = visible;
+        note(visible ? "show" : "hide");
+    }
+    void setPauseVisible(bool visible) override { note(visible ? "picture" : "no picture"); }
+    void setIntervalText(std::string_view text) override
+    {
+        stepsAtMs.push_back(msOf(time.now() - start));
+        note("tijd " + std::string(text));
+    }
+    void setSeriesText(std::string_view text) override { note("reeks " + std::string(text)); }
+    void setPacingEnabled(bool enabled) override { Timer1.setEnabled(enabled); }
+    void setPauseInterval(std::int32_t milliseconds) override { Timer2.setInterval(milliseconds); }
+    void setPauseEnabled(bool enabled) override { Timer2.setEnabled(enabled); }
+
+    ManualTime &time;
+    Duration start;
+    std::vector<std::string> log;
+    std::vector<std::int64_t> stepsAtMs; // when each step was handled, ms after the start
+    std::int64_t ticks = 0;
+    core::ExerciseState state;
 
 private:
-    bool m_inBurst = false;
+    void note(const std::string &what) { log.push_back(std::to_string(ticks) + ": " + what); }
+
+    bool m_visible = false;
+    FrozenClock m_randomClock; // the same draws in every rig
+    platform::RandomSource m_random{m_randomClock, 7};
+    core::PacingEngine engine{state, *this, m_random};
+    platform::Timer Timer1{[this] {
+                               ++ticks;
+                               engine.Timer1_Timer();
+                           },
+                           time.source};
+    platform::Timer Timer2{[this] { engine.Timer2_Timer(); }, time.source};
 };
+
+// The thread is held up from `from` to `until`: every wake-up asked for in
+// between comes at its end.
+ManualTime::WakeRule heldUp(Duration from, Duration until)
+{
+    return [=](Duration deadline) { return deadline >= from && deadline < until ? until : deadline; };
+}
 
 } // namespace
 
@@ -35,58 +108,197 @@ class tst_Timer : public QObject {
     Q_OBJECT
 
 private slots:
-    void burstsFollowTheLookahead_data();
-    void burstsFollowTheLookahead();
+    void wakeUpsFollowTheLookahead_data();
+    void wakeUpsFollowTheLookahead();
     void disableMidBurstStopsAtOnce();
+    void heldUpOverAStep_data();
+    void heldUpOverAStep();
+    void sleepingMatchesWakingEveryTick();
+    void systemAlarmIsNeverEarly_data();
+    void systemAlarmIsNeverEarly();
 };
 
-void tst_Timer::burstsFollowTheLookahead_data()
+void tst_Timer::wakeUpsFollowTheLookahead_data()
 {
     QTest::addColumn<int>("lookahead"); // 0: none
-    QTest::addColumn<int>("burstSize");
-    QTest::newRow("no lookahead: a wake-up per tick") << 0 << 1;
-    QTest::newRow("lookahead 5: quiet ticks come with the fifth") << 5 << 5;
+    QTest::addColumn<int>("wakeUps");   // for 100 ticks
+    QTest::newRow("no lookahead: a wake-up per tick") << 0 << 100;
+    QTest::newRow("lookahead 5: quiet ticks come with the fifth") << 5 << 20;
+    QTest::newRow("lookahead 0 is taken as 1") << -1 << 100;
 }
 
-void tst_Timer::burstsFollowTheLookahead()
+void tst_Timer::wakeUpsFollowTheLookahead()
 {
     QFETCH(int, lookahead);
-    QFETCH(int, burstSize);
-    BurstCounter counter;
-    int ticks = 0;
-    platform::Timer timer([&] {
-        counter.tick();
-        ++ticks;
-    });
+    QFETCH(int, wakeUps);
+    ManualTime time;
+    std::vector<std::int64_t> dueMs;
+    const Duration start = time.now();
+    platform::Timer timer([&] { dueMs.push_back(msOf(time.now() - start)); }, time.source);
     timer.setInterval(10);
     if (lookahead)
-        timer.setLookahead([&] { return std::int64_t{lookahead}; });
+        timer.setLookahead([&] { return std::int64_t{std::max(lookahead, 0)}; });
     timer.setEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 20, 5000);
-    timer.setEnabled(false);
-    // A busy machine may merge a few wake-ups, never split a burst.
-    const auto sized = std::count(counter.bursts.begin(), counter.bursts.end(), burstSize);
-    QVERIFY2(sized * 2 >= std::ptrdiff_t(counter.bursts.size()), qPrintable(QString::number(sized)));
-    for (const int burst : counter.bursts)
-        QCOMPARE(burst % burstSize, 0);
+    time.runUntil(start + 1000ms);
+    QCOMPARE(time.wakeUps, wakeUps);
+    QCOMPARE(dueMs.size(), std::size_t{100});
+    QCOMPARE(dueMs.back(), std::int64_t{1000}); // delivered when the tick it slept for is due
 }
 
 void tst_Timer::disableMidBurstStopsAtOnce()
 {
+    ManualTime time;
     int ticks = 0;
     platform::Timer *self = nullptr;
     platform::Timer timer([&] {
         if (++ticks == 3)
             self->setEnabled(false); // the 21st step starting a pause
-    });
+    }, time.source);
     self = &timer;
     timer.setInterval(10);
     timer.setLookahead([] { return std::int64_t{5}; });
     timer.setEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 5000);
-    QTest::qWait(150);
+    time.runUntil(time.now() + 10s);
     QCOMPARE(ticks, 3);
     QVERIFY(!timer.isEnabled());
+}
+
+// The thread is held up from 5 ms before the first step until `wakeMs`. Step
+// times worked out by hand: half cycles of 100, 95 and 15 ticks. Under a second
+// late, every tick due is delivered at once and the timeline holds; a second or
+// more late, the timeline moves on by the lateness.
+void tst_Timer::heldUpOverAStep_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("wakeMs");
+    QTest::addColumn<QList<int>>("stepsAtMs");
+    QTest::newRow("2000, 60 ms late") << 2000 << 1060 << QList<int>{1060, 2000, 3000};
+    QTest::newRow("2000, 500 ms late") << 2000 << 1500 << QList<int>{1500, 2000, 3000};
+    QTest::newRow("2000, 2 s late: afresh") << 2000 << 3000 << QList<int>{3000, 4000, 5000};
+    QTest::newRow("1900, 60 ms late") << 1900 << 1010 << QList<int>{1010, 1900, 2850};
+    QTest::newRow("1900, 500 ms late") << 1900 << 1450 << QList<int>{1450, 1900, 2850};
+    QTest::newRow("1900, 2 s late: afresh") << 1900 << 2950 << QList<int>{2950, 3900, 4850};
+    QTest::newRow("300, 60 ms late") << 300 << 210 << QList<int>{210, 300, 450};
+    QTest::newRow("300, 500 ms late: four steps at once") << 300 << 650 << QList<int>{650, 650, 650, 650, 750};
+    QTest::newRow("300, 2 s late: afresh") << 300 << 2150 << QList<int>{2150, 2300, 2450};
+}
+
+void tst_Timer::heldUpOverAStep()
+{
+    QFETCH(int, interval);
+    QFETCH(int, wakeMs);
+    QFETCH(QList<int>, stepsAtMs);
+    ManualTime time;
+    Rig rig(time, interval, 100, true);
+    const Duration firstStep = rig.start + std::chrono::milliseconds(interval / 2);
+    time.runUntil(rig.start + 6s, heldUp(firstStep - 5ms, rig.start + std::chrono::milliseconds(wakeMs)));
+    QList<int> got;
+    for (std::size_t i = 0; i < std::size_t(stepsAtMs.size()); ++i)
+        got << int(rig.stepsAtMs.at(i));
+    QCOMPARE(got, stepsAtMs);
+}
+
+// The shortcut (sleeping through quiet ticks) against the plain path (a wake-up
+// for every tick): the same wake-up latenesses, hold-ups and clicks must give
+// the same calls to the window, tick for tick.
+void tst_Timer::sleepingMatchesWakingEveryTick()
+{
+    const std::int32_t intervals[] = {2000, 1905, 1900, 300, 200, 25, 21, 0, -150};
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        std::mt19937 random(seed);
+        const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+        const std::int32_t interval = intervals[pick(0, std::size(intervals) - 1)];
+        const std::int32_t step = pick(0, 4) == 0 ? -100 : pick(0, 300);
+
+        // Hold-ups of up to 0.9 s, so even the wake-up for a single tick is less
+        // than a second late; between them, a lateness of 0 to 3 ms.
+        std::vector<std::pair<Duration, Duration>> holdUps;
+        for (Duration at = 200ms; at < 40s; at += std::chrono::milliseconds(pick(1000, 6000))) {
+            const Duration length = std::chrono::microseconds(pick(1000, 900'000));
+            holdUps.emplace_back(at, at + length);
+            at += length;
+        }
+        const Duration origin = ManualTime().now();
+        const ManualTime::WakeRule wake = [&](Duration deadline) {
+            const Duration t = deadline - origin;
+            for (const auto &[from, until] : holdUps) {
+                if (t >= from && t < until)
+                    return origin + until;
+            }
+            return deadline + std::chrono::microseconds((t.count() / 1000 * 2654435761u) % 3000);
+        };
+        std::vector<std::pair<Duration, bool>> clicks;
+        for (Duration at = 0ms; at < 40s;) {
+            at += std::chrono::microseconds(pick(1000, 3'000'000));
+            clicks.emplace_back(at, pick(0, 1) == 1);
+        }
+
+        ManualTime sleepingTime, wakingTime;
+        Rig sleeping(sleepingTime, interval, step, true);
+        Rig waking(wakingTime, interval, step, false);
+        for (auto [at, faster] : clicks) {
+            for (const auto &[from, until] : holdUps) {
+                if (at >= from && at < until)
+                    at = until; // a click waits for the thread too
+            }
+            for (auto [time, rig] : {std::pair{&sleepingTime, &sleeping}, std::pair{&wakingTime, &waking}}) {
+                time->runUntil(origin + at, wake);
+                rig->click(faster);
+            }
+        }
+        for (ManualTime *time : {&sleepingTime, &wakingTime}) {
+            time->runUntil(origin + 45s, wake);
+            time->source.catchUp(); // the ticks the sleeper has not yet been woken for
+        }
+        QVERIFY(waking.log.size() > 40);
+        for (std::size_t i = 0; i < std::max(sleeping.log.size(), waking.log.size()); ++i) {
+            const std::string got = i < sleeping.log.size() ? sleeping.log[i] : "(nothing)";
+            const std::string expected = i < waking.log.size() ? waking.log[i] : "(nothing)";
+            if (got != expected)
+                QFAIL(qPrintable(QStringLiteral("seed %1, interval %2, call %3: sleeping gave \"%4\", waking \"%5\"")
+                                     .arg(seed).arg(interval).arg(i)
+                                     .arg(QString::fromStdString(got), QString::fromStdString(expected))));
+        }
+        QCOMPARE(sleeping.ticks, waking.ticks);
+        QVERIFY(sleepingTime.wakeUps <= wakingTime.wakeUps);
+    }
+}
+
+// The real alarm on the real clock. Only the direction is checked: a slow
+// machine makes it later, never earlier.
+void tst_Timer::systemAlarmIsNeverEarly_data()
+{
+    QTest::addColumn<int>("inUs"); // deadline, µs from now
+    QTest::newRow("already past") << -5000;
+    QTest::newRow("0.3 ms: inside the busy stretch") << 300;
+    QTest::newRow("3 ms") << 3000;
+    QTest::newRow("25 ms") << 25'000;
+}
+
+void tst_Timer::systemAlarmIsNeverEarly()
+{
+    QFETCH(int, inUs);
+    const auto steadyNow = [] { return std::chrono::steady_clock::now().time_since_epoch(); };
+    for (int round = 0; round < 5; ++round) {
+        Duration firedAt{0};
+        int fired = 0;
+        auto alarm = platform::makeSystemAlarm([&] {
+            firedAt = steadyNow();
+            ++fired;
+        });
+        const Duration deadline = steadyNow() + std::chrono::microseconds(inUs);
+        alarm->wakeAt(deadline + 1h); // replaced by the next request
+        alarm->wakeAt(deadline);
+        QTRY_VERIFY_WITH_TIMEOUT(fired > 0, 10'000);
+        QVERIFY2(firedAt >= deadline, qPrintable(QString::number((firedAt - deadline).count())));
+        QTest::qWait(30);
+        QCOMPARE(fired, 1); // once per request
+
+        alarm->wakeAt(steadyNow() + 5ms);
+        alarm->cancel();
+        QTest::qWait(30);
+        QCOMPARE(fired, 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Timer)
