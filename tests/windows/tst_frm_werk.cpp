@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/frm_werk.h"
 
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
+#include "platform/manual_time.h"
 #include "platform/random_source.h"
 #include "widget_helpers.h"
 
@@ -10,9 +12,41 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 
+using namespace std::chrono_literals;
+
 namespace {
+
+// When each step of the window's exercise began, in µs after the window loaded.
+class StepTimes final : public core::ExerciseView {
+public:
+    explicit StepTimes(const ManualTime &time)
+        : m_time(time)
+        , m_start(time.now())
+    {
+    }
+
+    std::vector<std::int64_t> us;
+
+    void setStimulusText(std::string_view) override {}
+    bool isStimulusVisible() const override { return false; }
+    void setStimulusVisible(bool) override {}
+    void setPauseVisible(bool) override {}
+    void setIntervalText(std::string_view) override
+    {
+        us.push_back(std::chrono::duration_cast<std::chrono::microseconds>(m_time.now() - m_start).count());
+    }
+    void setSeriesText(std::string_view) override {}
+    void setPacingEnabled(bool) override {}
+    void setPauseInterval(std::int32_t) override {}
+    void setPauseEnabled(bool) override {}
+
+private:
+    const ManualTime &m_time;
+    std::chrono::nanoseconds m_start;
+};
 
 // Counts how often a widget is shown.
 class ShowCounter final : public QObject {
@@ -43,8 +77,10 @@ private slots:
     void keyboardOrder();
     void accessibleNames_data();
     void accessibleNames();
-    void shortenedExerciseOnRealTimers();
+    void shortenedExercise();
     void speedButtonsActOnTheNextStep();
+    void lateClickBeforeASleptThroughStep_data();
+    void lateClickBeforeASleptThroughStep();
 
 private:
     template<typename T>
@@ -53,8 +89,10 @@ private:
         return m_window->findChild<T *>(QString::fromLatin1(name));
     }
     void openWindow(std::int32_t interval);
+    void runFor(std::chrono::nanoseconds span) { m_time->runUntil(m_time->now() + span); }
 
     platform::RandomSource m_random{platform::systemClock()};
+    std::unique_ptr<ManualTime> m_time;
     core::ExerciseState m_state;
     std::unique_ptr<windows::frm_werk> m_window;
 };
@@ -73,9 +111,10 @@ void tst_FrmWerk::cleanup()
 void tst_FrmWerk::openWindow(std::int32_t interval)
 {
     m_window.reset();
+    m_time = std::make_unique<ManualTime>(); // the window's timers run only when a test says so
     core::fillDefaults(m_state);
     m_state.flash_interval = interval;
-    m_window = std::make_unique<windows::frm_werk>(m_state, m_random);
+    m_window = std::make_unique<windows::frm_werk>(m_state, m_random, m_time->source);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -174,7 +213,7 @@ void tst_FrmWerk::accessibleNames()
     QCOMPARE(::accessibleName(control<QWidget>(qPrintable(name))), accessibleName);
 }
 
-void tst_FrmWerk::shortenedExerciseOnRealTimers()
+void tst_FrmWerk::shortenedExercise()
 {
     openWindow(200); // half cycles of 100 ms: a series lasts 2.1 s
     auto *stimulus = control<QLabel>("txt_string");
@@ -182,21 +221,30 @@ void tst_FrmWerk::shortenedExerciseOnRealTimers()
     ShowCounter counter;
     stimulus->installEventFilter(&counter);
 
+    runFor(99ms);
     QVERIFY(!stimulus->isVisible());
     QVERIFY(control<QLabel>("Label1")->text().isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(stimulus->isVisible(), 1000);
+    runFor(1ms);
+    QVERIFY(stimulus->isVisible());
     QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("200"));
     QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("1"));
     // The stimulus on screen is announced by its text.
     QCOMPARE(accessibleName(stimulus), stimulus->text());
 
-    QTRY_VERIFY_WITH_TIMEOUT(picture->isVisible(), 4000);
+    runFor(2000ms); // the 21st step, at 2.1 s
+    QVERIFY(picture->isVisible());
     QCOMPARE(counter.shows, 10);
     QVERIFY(!stimulus->isVisible());
 
-    QTRY_VERIFY_WITH_TIMEOUT(!picture->isVisible(), 4500);
+    runFor(3499ms);
+    QVERIFY(picture->isVisible());
+    runFor(1ms); // the pause ends at 5.6 s
+    QVERIFY(!picture->isVisible());
     QVERIFY(!stimulus->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(stimulus->isVisible(), 1000);
+    runFor(99ms);
+    QVERIFY(!stimulus->isVisible());
+    runFor(1ms);
+    QVERIFY(stimulus->isVisible());
     QCOMPARE(counter.shows, 11);
     QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("2"));
 }
@@ -204,16 +252,47 @@ void tst_FrmWerk::shortenedExerciseOnRealTimers()
 void tst_FrmWerk::speedButtonsActOnTheNextStep()
 {
     auto *interval = control<QLabel>("Label1");
-    QTRY_COMPARE_WITH_TIMEOUT(interval->text(), QStringLiteral("2000"), 2000);
+    runFor(1000ms);
+    QCOMPARE(interval->text(), QStringLiteral("2000"));
     QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
     QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
     QCOMPARE(m_state.flash_interval, 1800);
     QCOMPARE(interval->text(), QStringLiteral("2000"));
-    QTRY_COMPARE_WITH_TIMEOUT(interval->text(), QStringLiteral("1800"), 2000);
+    runFor(900ms);
+    QCOMPARE(interval->text(), QStringLiteral("1800"));
 
     QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
     QCOMPARE(m_state.flash_interval, 1900);
     QCOMPARE(m_state.speed_step, 100);
+}
+
+// "versnel" at 2000 while the pacing timer sleeps towards the first step (due
+// at 1000 ms): every tick before the click counts at 2000, so the step comes on
+// the first tick after the click, and the half cycle after it has 95 ticks.
+void tst_FrmWerk::lateClickBeforeASleptThroughStep_data()
+{
+    QTest::addColumn<int>("clickUs");
+    QTest::addColumn<QList<int>>("stepsMs");
+    QTest::newRow("60 ms before: the 95th tick") << 940'000 << QList<int>{950, 1900};
+    QTest::newRow("49.5 ms before") << 950'500 << QList<int>{960, 1910};
+    QTest::newRow("25 ms before") << 975'000 << QList<int>{980, 1930};
+    QTest::newRow("on the 97th tick: that tick first") << 970'000 << QList<int>{980, 1930};
+    QTest::newRow("0.1 ms before") << 999'900 << QList<int>{1000, 1950};
+}
+
+void tst_FrmWerk::lateClickBeforeASleptThroughStep()
+{
+    QFETCH(int, clickUs);
+    QFETCH(QList<int>, stepsMs);
+    StepTimes steps(*m_time);
+    m_window->setObserver(&steps);
+    runFor(std::chrono::microseconds(clickUs));
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    runFor(1s);
+    m_window->setObserver(nullptr);
+    QCOMPARE(steps.us.size(), std::size_t{2});
+    QCOMPARE(QList<int>({int(steps.us[0] / 1000), int(steps.us[1] / 1000)}), stepsMs);
+    QCOMPARE(steps.us[0] % 1000, 0); // on a tick, not at the click
 }
 
 QTEST_MAIN(tst_FrmWerk)
