@@ -1,13 +1,16 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two everyday commands: `make run` and `make test`. Both install what is
 # missing first, so a fresh Debian machine needs nothing else.
 
 PACKAGES := $(shell grep -v '^\#' packages.txt)
+BENCH_PACKAGES := gnuplot-nox
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test bench soak deps build build-asan clean
+.PHONY: run test bench soak deps bench-deps build build-asan clean
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs the packages named in $(1) that are missing, and only those.
+define install-missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -15,6 +18,13 @@ deps:
 	  $(SUDO) apt-get update && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
+
+bench-deps: deps
+	$(call install-missing,$(BENCH_PACKAGES))
 
 build: deps
 	cmake --preset default
@@ -31,11 +41,13 @@ test: build build-asan
 	ctest --preset default
 	ctest --preset asan
 
-# Timing against the nominal timeline, resources, start-up; writes docs/performance.md.
-bench: deps
+# Timing against the nominal timeline, resources, start-up; writes docs/performance.md
+# and draws docs/timing.svg. Fails when a target is missed, after drawing.
+bench: bench-deps
 	cmake --preset release
 	cmake --build --preset release --target bench_timing
-	./build/release/bench/bench_timing docs/performance.md
+	./build/release/bench/bench_timing docs/performance.md build/release/bench; status=$$?; \
+	gnuplot -e "datadir='build/release/bench'" bench/timing.gp > docs/timing.svg && exit $$status
 
 # Ten minutes of the real window at the fastest pace; fails if memory grows by 1 MB.
 soak: deps

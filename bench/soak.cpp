@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real exercise window at the fastest pace, every tick a step, for a
 // long time (600 s unless the first argument says otherwise) and checks that
 // the process's memory does not grow: under 1 MB between the first minute and the end.

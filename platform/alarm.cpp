@@ -27,20 +27,21 @@ Duration steadyNow()
 }
 
 // How much earlier than its deadline an alarm asks to be woken, so that the
-// busy loop, not the event loop's lateness, decides the moment. It follows the
-// top of the latenesses seen lately: up at once, down slowly.
+// busy loop, not the event loop's lateness, decides the moment: an estimate of
+// the 99.5th percentile of the latenesses seen, which a rare outlier moves little.
 class WakeMargin {
 public:
     void learn(Duration lateness)
     {
         // Later than this, the thread was held up; that says nothing about the loop.
         constexpr Duration ceiling = std::chrono::milliseconds(3);
+        constexpr Duration stride = std::chrono::microseconds(50);
         if (lateness < Duration{0} || lateness > ceiling)
             return;
         if (lateness > m_estimate)
-            m_estimate = lateness;
+            m_estimate += stride * 995 / 1000;
         else
-            m_estimate -= (m_estimate - lateness) / 64;
+            m_estimate = std::max(m_estimate - stride * 5 / 1000, Duration{0});
     }
 
     // The busy loop may take at most 1% of the time slept, so it never costs
@@ -52,7 +53,7 @@ public:
     }
 
 private:
-    Duration m_estimate = std::chrono::milliseconds(1);
+    Duration m_estimate = std::chrono::microseconds(500);
 };
 
 WakeMargin &wakeMargin()
