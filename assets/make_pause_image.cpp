@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the pause picture and the program icon: a yellow smiling face on a
 // light grey ground that brightens towards the middle. Run by hand when the
 // pictures change; the results are committed beside this file.

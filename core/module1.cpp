@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/module1.h"
 
 #include "core/exercise_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/window_services.h"
 
 #include "platform/runtime_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the whole program in a child process (this same binary, told which
 // script to play by an environment variable) and checks how the process ends.
 #include "platform/runtime_error.h"
