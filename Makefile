@@ -3,10 +3,12 @@
 # missing first, so a fresh Debian machine needs nothing else.
 
 PACKAGES := $(shell grep -v '^\#' packages.txt)
+TEST_PACKAGES := desktop-file-utils appstream
 BENCH_PACKAGES := gnuplot-nox
+PACKAGE_PACKAGES := dpkg-dev file
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test bench soak deps bench-deps build build-asan clean
+.PHONY: run test bench soak package deps test-deps bench-deps package-deps build build-asan clean
 
 # Installs the packages named in $(1) that are missing, and only those.
 define install-missing
@@ -23,8 +25,14 @@ endef
 deps:
 	$(call install-missing,$(PACKAGES))
 
+test-deps: deps
+	$(call install-missing,$(TEST_PACKAGES))
+
 bench-deps: deps
 	$(call install-missing,$(BENCH_PACKAGES))
+
+package-deps: deps
+	$(call install-missing,$(PACKAGE_PACKAGES))
 
 build: deps
 	cmake --preset default
@@ -37,7 +45,7 @@ build-asan: deps
 run: build
 	./build/default/tarvelin
 
-test: build build-asan
+test: test-deps build build-asan
 	ctest --preset default
 	ctest --preset asan
 
@@ -54,6 +62,14 @@ soak: deps
 	cmake --preset release
 	cmake --build --preset release --target soak
 	./build/release/bench/soak 600
+
+# The Debian package: optimised, hardened and stripped; written to build/package.
+# A publisher sets the maintainer: make package MAINTAINER="Name <address>".
+package: package-deps
+	cmake --preset package $(if $(MAINTAINER),-DTARVELIN_MAINTAINER="$(MAINTAINER)")
+	cmake --build --preset package
+	cpack --preset package
+	@ls build/package/*.deb
 
 clean:
 	rm -rf build

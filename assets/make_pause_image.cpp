@@ -1,39 +1,78 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Draws the pause picture and the program icon: a yellow smiling face on a
-// light grey ground that brightens towards the middle. Run by hand when the
+// Draws the pause picture and the program icons: a yellow smiling face on a
+// light grey ground that brightens towards the middle, and the face alone at
+// every size the icon theme wants, plus a scalable one. Run by hand when the
 // pictures change; the results are committed beside this file.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QFile>
 #include <QString>
+#include <QTextStream>
 
 #include <cstdio>
 
 namespace {
 
+// The face's proportions, shared by the painted and the scalable drawing.
+constexpr double outlineWidth = 0.06;
+constexpr double eyeX = 0.36, eyeY = 0.28, eyeRadiusX = 0.11, eyeRadiusY = 0.16;
+constexpr double mouthLeft = 0.55, mouthTop = 0.35, mouthWidth = 1.1, mouthHeight = 1.0;
+constexpr double smileStart = 200, smileSweep = 140, smileWidth = 0.1;
+constexpr int iconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
 void drawFace(QPainter &painter, QPointF centre, double radius)
 {
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0x8a, 0x6d, 0x00), radius * 0.06));
+    painter.setPen(QPen(QColor(0x8a, 0x6d, 0x00), radius * outlineWidth));
     painter.setBrush(QColor(0xff, 0xd7, 0x1f));
     painter.drawEllipse(centre, radius, radius);
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x3a, 0x2a, 0x00));
-    const double eyeX = radius * 0.36;
-    const double eyeY = radius * 0.28;
-    painter.drawEllipse(centre + QPointF(-eyeX, -eyeY), radius * 0.11, radius * 0.16);
-    painter.drawEllipse(centre + QPointF(eyeX, -eyeY), radius * 0.11, radius * 0.16);
+    for (const double side : {-1.0, 1.0})
+        painter.drawEllipse(centre + QPointF(side * eyeX * radius, -eyeY * radius), radius * eyeRadiusX,
+                            radius * eyeRadiusY);
 
     QPainterPath smile;
-    const QRectF mouth(centre.x() - radius * 0.55, centre.y() - radius * 0.35, radius * 1.1, radius * 1.0);
-    smile.arcMoveTo(mouth, 200);
-    smile.arcTo(mouth, 200, 140);
+    const QRectF mouth(centre.x() - radius * mouthLeft, centre.y() - radius * mouthTop, radius * mouthWidth,
+                       radius * mouthHeight);
+    smile.arcMoveTo(mouth, smileStart);
+    smile.arcTo(mouth, smileStart, smileSweep);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(0x3a, 0x2a, 0x00), radius * 0.1, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(QColor(0x3a, 0x2a, 0x00), radius * smileWidth, Qt::SolidLine, Qt::RoundCap));
     painter.drawPath(smile);
+}
+
+// The same face as SVG text, on a 256 by 256 canvas.
+QString scalableFace()
+{
+    const double c = 128, r = 116;
+    const QRectF mouth(c - r * mouthLeft, c - r * mouthTop, r * mouthWidth, r * mouthHeight);
+    QPainterPath arc;
+    arc.arcMoveTo(mouth, smileStart);
+    const QPointF from = arc.currentPosition();
+    arc.arcMoveTo(mouth, smileStart + smileSweep);
+    const QPointF to = arc.currentPosition();
+    const auto n = [](double v) { return QString::number(v, 'f', 2); };
+    QString svg;
+    QTextStream out(&svg);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<!-- SPDX-License-Identifier: GPL-3.0-or-later -->\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
+        << "  <circle cx=\"" << n(c) << "\" cy=\"" << n(c) << "\" r=\"" << n(r) << "\" fill=\"#ffd71f\" stroke=\"#8a6d00\""
+        << " stroke-width=\"" << n(r * outlineWidth) << "\"/>\n";
+    for (const double side : {-1.0, 1.0})
+        out << "  <ellipse cx=\"" << n(c + side * eyeX * r) << "\" cy=\"" << n(c - eyeY * r) << "\" rx=\""
+            << n(r * eyeRadiusX) << "\" ry=\"" << n(r * eyeRadiusY) << "\" fill=\"#3a2a00\"/>\n";
+    // Left to right through the bottom: counter-clockwise on screen, so sweep flag 0.
+    out << "  <path d=\"M " << n(from.x()) << ' ' << n(from.y()) << " A " << n(mouth.width() / 2) << ' '
+        << n(mouth.height() / 2) << " 0 0 0 " << n(to.x()) << ' ' << n(to.y()) << "\" fill=\"none\""
+        << " stroke=\"#3a2a00\" stroke-width=\"" << n(r * smileWidth) << "\" stroke-linecap=\"round\"/>\n"
+        << "</svg>\n";
+    return svg;
 }
 
 QImage pausePicture()
@@ -48,13 +87,19 @@ QImage pausePicture()
     return image;
 }
 
-QImage icon()
+QImage icon(int size)
 {
-    QImage image(256, 256, QImage::Format_ARGB32);
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    drawFace(painter, QPointF(128, 128), 116);
+    drawFace(painter, QPointF(size / 2.0, size / 2.0), size * 116.0 / 256.0);
     return image;
+}
+
+bool writeText(const QString &path, const QString &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
 }
 
 } // namespace
@@ -63,8 +108,10 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    const bool ok = pausePicture().save(folder + QStringLiteral("/pause.jpg"), "JPEG", 60)
-                    && icon().save(folder + QStringLiteral("/tarvelin.png"), "PNG");
+    bool ok = pausePicture().save(folder + QStringLiteral("/pause.jpg"), "JPEG", 60)
+              && writeText(folder + QStringLiteral("/icons/scalable.svg"), scalableFace());
+    for (const int size : iconSizes)
+        ok = ok && icon(size).save(folder + QStringLiteral("/icons/%1.png").arg(size), "PNG");
     if (!ok)
         std::fprintf(stderr, "could not write the pictures to %s\n", qPrintable(folder));
     return ok ? 0 : 1;

@@ -161,11 +161,11 @@ private:
     void arm(Duration at)
     {
         m_fdDeadline = std::max(at, Duration{1}); // zero would disarm it
-        itimerspec spec{};
+        itimerspec when{};
         const auto seconds = std::chrono::floor<std::chrono::seconds>(m_fdDeadline);
-        spec.it_value.tv_sec = static_cast<time_t>(seconds.count());
-        spec.it_value.tv_nsec = static_cast<long>((m_fdDeadline - seconds).count());
-        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        when.it_value.tv_sec = static_cast<time_t>(seconds.count());
+        when.it_value.tv_nsec = static_cast<long>((m_fdDeadline - seconds).count());
+        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr);
     }
 
     void onReadable()

@@ -12,10 +12,52 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageLogContext>
 #include <QString>
 #include <QTimer>
+#include <QtGlobal>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace windows {
+
+namespace {
+
+const char *const noDisplay = "Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
+                              "Tarvelin cannot start: there is no display to open a window on.\n";
+
+QtMessageHandler qtHandler = nullptr;
+
+// Qt ends the process with an abort and advice to reinstall when it cannot
+// open the display it was given; say what is wrong instead, and end cleanly.
+void whileStarting(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        qtHandler(type, context, message);
+        return;
+    }
+    std::fputs(noDisplay, stderr);
+    std::_Exit(1);
+}
+
+} // namespace
+
+int runApplication(int &argc, char **argv)
+{
+    // Without any of these, no platform plugin has a display to open.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs(noDisplay, stderr);
+        return 1;
+    }
+    qtHandler = qInstallMessageHandler(whileStarting);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
+    QApplication::setApplicationName(QStringLiteral("tarvelin"));
+    QApplication::setDesktopFileName(QStringLiteral("nl.tarvelin.Tarvelin"));
+    return runProgram();
+}
 
 int runProgram()
 {

@@ -7,4 +7,8 @@ namespace windows {
 // the event loop. Returns the process's exit code.
 int runProgram();
 
+// The process from the start: makes the application, or says in a sentence on
+// standard error that there is no display to open a window on and returns 1.
+int runApplication(int &argc, char **argv);
+
 } // namespace windows

@@ -83,6 +83,8 @@ class tst_Program : public QObject {
 private slots:
     void ending_data();
     void ending();
+    void noDisplay_data();
+    void noDisplay();
 };
 
 void tst_Program::ending_data()
@@ -122,9 +124,48 @@ void tst_Program::ending()
         QVERIFY(output.isEmpty());
 }
 
+// The real start, with no display to open: a clear sentence and exit code 1,
+// never Qt's abort with its advice to reinstall.
+void tst_Program::noDisplay_data()
+{
+    QTest::addColumn<QString>("display"); // empty: unset
+    QTest::addColumn<QString>("platform");
+    QTest::newRow("nothing to open") << "" << "";
+    QTest::newRow("a display that is not there") << ":9417" << "";
+    QTest::newRow("X11 asked for, no display") << "" << "xcb";
+}
+
+void tst_Program::noDisplay()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, platform);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(scriptVariable), u"start"_qs);
+    for (const QString &name : {u"DISPLAY"_qs, u"WAYLAND_DISPLAY"_qs, u"QT_QPA_PLATFORM"_qs})
+        environment.remove(name);
+    if (!display.isEmpty())
+        environment.insert(u"DISPLAY"_qs, display);
+    if (!platform.isEmpty())
+        environment.insert(u"QT_QPA_PLATFORM"_qs, platform);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForStarted());
+    QVERIFY2(child.waitForFinished(30000), "the program did not end");
+    const QString errors = QString::fromUtf8(child.readAllStandardError());
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit); // no abort, no core
+    QCOMPARE(child.exitCode(), 1);
+    QVERIFY2(errors.endsWith(u"Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
+                             u"Tarvelin cannot start: there is no display to open a window on.\n"_qs),
+             qPrintable(errors));
+    QVERIFY2(!errors.contains(u"einstall"_qs), qPrintable(errors));
+}
+
 int main(int argc, char *argv[])
 {
     const QByteArray script = qgetenv(scriptVariable);
+    if (script == "start")
+        return windows::runApplication(argc, argv);
     QApplication app(argc, argv);
     if (!script.isEmpty())
         return runScript(script);
