@@ -35,6 +35,7 @@ struct TimeSource::Impl {
     }
 
     void deliverDue();
+    void armAll();
     [[nodiscard]] Timer::Impl *earliestDue(Duration now) const;
 
     const Clock &clock;
@@ -147,6 +148,11 @@ void TimeSource::Impl::deliverDue()
         tickInProgress = outer;
     }
     delivering = false;
+    armAll();
+}
+
+void TimeSource::Impl::armAll()
+{
     for (Timer::Impl *timer : timers)
         timer->arm();
 }
@@ -172,10 +178,7 @@ void TimeSource::runBetweenTicks(const std::function<void()> &event)
 {
     m_impl->deliverDue();
     event();
-    if (!m_impl->delivering) {
-        for (Timer::Impl *timer : m_impl->timers)
-            timer->arm();
-    }
+    m_impl->armAll();
 }
 
 TimeSource &systemTimeSource()
