@@ -2,13 +2,12 @@
 # The two everyday commands: `make run` and `make test`. Both install what is
 # missing first, so a fresh Debian machine needs nothing else.
 
-PACKAGES := $(shell grep -v '^\#' packages.txt)
-TEST_PACKAGES := desktop-file-utils appstream
-BENCH_PACKAGES := gnuplot-nox
-PACKAGE_PACKAGES := dpkg-dev file
+# The packages of one group in packages.txt.
+packages = $(shell awk '$$1 == "$(1)" { print $$2 }' packages.txt)
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test bench soak package deps test-deps bench-deps package-deps build build-asan clean
+.PHONY: run test test-debian13 bench soak package deps test-deps bench-deps package-deps build clean
 
 # Installs the packages named in $(1) that are missing, and only those.
 define install-missing
@@ -22,52 +21,66 @@ define install-missing
 	fi
 endef
 
+# Configures and builds one preset.
+define build-preset
+	cmake --preset $(1)
+	cmake --build --preset $(1) --parallel $(JOBS)
+endef
+
 deps:
-	$(call install-missing,$(PACKAGES))
+	$(call install-missing,$(call packages,build))
 
 test-deps: deps
-	$(call install-missing,$(TEST_PACKAGES))
+	$(call install-missing,$(call packages,test))
 
 bench-deps: deps
-	$(call install-missing,$(BENCH_PACKAGES))
+	$(call install-missing,$(call packages,bench))
 
 package-deps: deps
-	$(call install-missing,$(PACKAGE_PACKAGES))
+	$(call install-missing,$(call packages,package))
 
+# What `make run` starts: warnings stay warnings, so a newer compiler or Qt never stops a user.
 build: deps
-	cmake --preset default
-	cmake --build --preset default
-
-build-asan: deps
-	cmake --preset asan
-	cmake --build --preset asan
+	$(call build-preset,default)
 
 run: build
 	./build/default/tarvelin
 
-test: test-deps build build-asan
-	ctest --preset default
+# The whole suite three times: warnings as errors; under AddressSanitizer and
+# UBSan; and built with none of the Linux-only calls, as on Windows or macOS.
+test: test-deps
+	$(call build-preset,check)
+	$(call build-preset,asan)
+	$(call build-preset,portable)
+	ctest --preset check
 	ctest --preset asan
+	ctest --preset portable
+
+# `make test`, `make build` and a start of the program in a clean Debian 13
+# (Qt 6.8, GCC 14) made by mmdebstrap; needs root and the Debian archive.
+test-debian13:
+	$(call install-missing,$(call packages,debian13))
+	tests/debian13/run.sh
 
 # Timing against the nominal timeline, resources, start-up; writes docs/performance.md
 # and draws docs/timing.svg. Fails when a target is missed, after drawing.
 bench: bench-deps
-	cmake --preset release
-	cmake --build --preset release --target bench_timing
+	$(call build-preset,release)
+	cmake --build --preset release --target bench_timing --parallel $(JOBS)
 	./build/release/bench/bench_timing docs/performance.md build/release/bench; status=$$?; \
 	gnuplot -e "datadir='build/release/bench'" bench/timing.gp > docs/timing.svg && exit $$status
 
 # Ten minutes of the real window at the fastest pace; fails if memory grows by 1 MB.
 soak: deps
-	cmake --preset release
-	cmake --build --preset release --target soak
+	$(call build-preset,release)
+	cmake --build --preset release --target soak --parallel $(JOBS)
 	./build/release/bench/soak 600
 
 # The Debian package: optimised, hardened and stripped; written to build/package.
 # A publisher sets the maintainer: make package MAINTAINER="Name <address>".
 package: package-deps
 	cmake --preset package $(if $(MAINTAINER),-DTARVELIN_MAINTAINER="$(MAINTAINER)")
-	cmake --build --preset package
+	cmake --build --preset package --parallel $(JOBS)
 	cpack --preset package
 	@ls build/package/*.deb
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+using namespace Qt::StringLiterals;
 using platform::ConversionError;
 
 Q_DECLARE_METATYPE(platform::ConversionError)
@@ -78,12 +79,12 @@ void tst_Conversion::toText_data()
     QTest::addColumn<int>("value");
     QTest::addColumn<bool>("asInt16");
     QTest::addColumn<QString>("text");
-    QTest::newRow("default interval") << 2000 << false << u"2000"_qs;
-    QTest::newRow("negative") << -40 << false << u"-40"_qs;
-    QTest::newRow("32-bit smallest") << std::numeric_limits<int>::min() << false << u"-2147483648"_qs;
-    QTest::newRow("32-bit largest") << std::numeric_limits<int>::max() << false << u"2147483647"_qs;
-    QTest::newRow("series number") << 3 << true << u"3"_qs;
-    QTest::newRow("16-bit smallest") << -32768 << true << u"-32768"_qs;
+    QTest::newRow("default interval") << 2000 << false << u"2000"_s;
+    QTest::newRow("negative") << -40 << false << u"-40"_s;
+    QTest::newRow("32-bit smallest") << std::numeric_limits<int>::min() << false << u"-2147483648"_s;
+    QTest::newRow("32-bit largest") << std::numeric_limits<int>::max() << false << u"2147483647"_s;
+    QTest::newRow("series number") << 3 << true << u"3"_s;
+    QTest::newRow("16-bit smallest") << -32768 << true << u"-32768"_s;
 }
 
 void tst_Conversion::toText()
@@ -99,11 +100,11 @@ void tst_Conversion::trim_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("nothing to trim") << u"ui"_qs << u"ui"_qs;
-    QTest::newRow("both sides") << u"  ui  "_qs << u"ui"_qs;
-    QTest::newRow("only blanks") << u"   "_qs << QString();
+    QTest::newRow("nothing to trim") << u"ui"_s << u"ui"_s;
+    QTest::newRow("both sides") << u"  ui  "_s << u"ui"_s;
+    QTest::newRow("only blanks") << u"   "_s << QString();
     QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("inner blank kept") << u" a b "_qs << u"a b"_qs;
+    QTest::newRow("inner blank kept") << u" a b "_s << u"a b"_s;
 }
 
 void tst_Conversion::trim()

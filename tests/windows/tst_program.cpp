@@ -2,7 +2,7 @@
 // Runs the whole program in a child process (this same binary, told which
 // script to play by an environment variable) and checks how the process ends.
 #include "platform/runtime_error.h"
-#include "widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "windows/program.h"
 
 #include <QLabel>
@@ -13,6 +13,8 @@
 
 #include <cstdio>
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -29,11 +31,11 @@ void click(QWidget &window, const char *button)
     QTest::mouseClick(window.findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
 }
 
-void startExercise(std::function<void(QWidget &)> then, const QString &interval = u"2000"_qs)
+void startExercise(std::function<void(QWidget &)> then, const QString &interval = u"2000"_s)
 {
-    whenShown(u"frm_hoofd"_qs, [then = std::move(then), interval](QWidget &settings) {
-        settings.findChild<QLineEdit *>(u"txt_start"_qs)->setText(interval);
-        whenShown(u"frm_werk"_qs, then);
+    whenShown(u"frm_hoofd"_s, [then = std::move(then), interval](QWidget &settings) {
+        settings.findChild<QLineEdit *>(u"txt_start"_s)->setText(interval);
+        whenShown(u"frm_werk"_s, then);
         click(settings, "cmd_start");
     });
 }
@@ -41,9 +43,9 @@ void startExercise(std::function<void(QWidget &)> then, const QString &interval 
 int runScript(const QByteArray &script)
 {
     if (script == "exit-settings")
-        whenShown(u"frm_hoofd"_qs, [](QWidget &w) { click(w, "cmd_exit"); });
+        whenShown(u"frm_hoofd"_s, [](QWidget &w) { click(w, "cmd_exit"); });
     else if (script == "close-settings")
-        whenShown(u"frm_hoofd"_qs, [](QWidget &w) { w.close(); });
+        whenShown(u"frm_hoofd"_s, [](QWidget &w) { w.close(); });
     else if (script == "exit-exercise")
         startExercise([](QWidget &w) { click(w, "cmd_exit"); });
     else if (script == "alt-e-exercise")
@@ -59,11 +61,11 @@ int runScript(const QByteArray &script)
             // At 100 ms a series ends within a second; end the program while the picture shows.
             auto *poll = new QTimer(&w);
             QObject::connect(poll, &QTimer::timeout, &w, [&w] {
-                if (w.findChild<QLabel *>(u"Picture1"_qs)->isVisible())
+                if (w.findChild<QLabel *>(u"Picture1"_s)->isVisible())
                     click(w, "cmd_exit");
             });
             poll->start(5);
-        }, u"100"_qs);
+        }, u"100"_s);
     else if (script == "runtime-error")
         startExercise([](QWidget &) {
             // Answers the error box like a user would, and tells the parent what it said.
@@ -109,7 +111,7 @@ void tst_Program::ending()
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(scriptVariable), QString::fromLatin1(script));
-    environment.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), {});
@@ -119,7 +121,7 @@ void tst_Program::ending()
     QCOMPARE(child.exitCode(), exitCode);
     const QString output = QString::fromUtf8(child.readAllStandardOutput());
     if (exitCode != 0)
-        QVERIFY2(output.startsWith(u"Fout 9: index buiten het bereik"_qs), qPrintable(output));
+        QVERIFY2(output.startsWith(u"Fout 9: index buiten het bereik"_s), qPrintable(output));
     else
         QVERIFY(output.isEmpty());
 }
@@ -141,13 +143,13 @@ void tst_Program::noDisplay()
     QFETCH(QString, platform);
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(scriptVariable), u"start"_qs);
-    for (const QString &name : {u"DISPLAY"_qs, u"WAYLAND_DISPLAY"_qs, u"QT_QPA_PLATFORM"_qs})
+    environment.insert(QString::fromLatin1(scriptVariable), u"start"_s);
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
         environment.remove(name);
     if (!display.isEmpty())
-        environment.insert(u"DISPLAY"_qs, display);
+        environment.insert(u"DISPLAY"_s, display);
     if (!platform.isEmpty())
-        environment.insert(u"QT_QPA_PLATFORM"_qs, platform);
+        environment.insert(u"QT_QPA_PLATFORM"_s, platform);
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(), {});
     QVERIFY(child.waitForStarted());
@@ -156,9 +158,9 @@ void tst_Program::noDisplay()
     QCOMPARE(child.exitStatus(), QProcess::NormalExit); // no abort, no core
     QCOMPARE(child.exitCode(), 1);
     QVERIFY2(errors.endsWith(u"Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
-                             u"Tarvelin cannot start: there is no display to open a window on.\n"_qs),
+                             u"Tarvelin cannot start: there is no display to open a window on.\n"_s),
              qPrintable(errors));
-    QVERIFY2(!errors.contains(u"einstall"_qs), qPrintable(errors));
+    QVERIFY2(!errors.contains(u"einstall"_s), qPrintable(errors));
 }
 
 int main(int argc, char *argv[])
