@@ -7,8 +7,10 @@
 
 namespace platform {
 
-// Calls back once, at or after an absolute time on the monotonic clock, never
-// before it. A timer sleeps on one of these; tests put a hand-fired one in its place.
+class Clock;
+
+// Calls back once, at or after an absolute time on its clock, never before it.
+// A timer sleeps on one of these; tests put a hand-fired one in its place.
 class Alarm {
 public:
     using Duration = std::chrono::nanoseconds;
@@ -19,10 +21,14 @@ public:
     virtual void cancel() = 0;
 };
 
-using AlarmFactory = std::function<std::unique_ptr<Alarm>(std::function<void()> onAlarm)>;
+using AlarmFactory = std::function<std::unique_ptr<Alarm>(const Clock &clock, std::function<void()> onAlarm)>;
 
-// Sleeps on the event loop and finishes the last stretch by watching the clock,
-// so it wakes within microseconds of the deadline. Reads the steady clock.
-[[nodiscard]] std::unique_ptr<Alarm> makeSystemAlarm(std::function<void()> onAlarm);
+// The most exact alarm this platform has: on Linux a timerfd, elsewhere the
+// portable one. Both sleep on the event loop until a learnt margin before the
+// deadline and finish by watching `clock`, which must be the steady clock.
+[[nodiscard]] std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, std::function<void()> onAlarm);
+
+// The alarm of every platform Qt runs on: a precise QTimer for the sleep.
+[[nodiscard]] std::unique_ptr<Alarm> makePortableAlarm(const Clock &clock, std::function<void()> onAlarm);
 
 } // namespace platform

@@ -5,8 +5,6 @@
 #include "platform/tick_schedule.h"
 #include "platform/window_services.h"
 
-#include <QTimer>
-
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -18,16 +16,11 @@ using Duration = TickSchedule::Duration;
 
 namespace {
 
-TimerStyle styleForNewTimers = TimerStyle::KeepToClock;
+class ClockTimer;
 
 } // namespace
 
-void setTimerStyle(TimerStyle style)
-{
-    styleForNewTimers = style;
-}
-
-struct TimeSource::Impl {
+struct ClockTimeSource::Impl {
     Impl(const Clock &clock, AlarmFactory makeAlarm)
         : clock(clock)
         , makeAlarm(std::move(makeAlarm))
@@ -36,95 +29,97 @@ struct TimeSource::Impl {
 
     void deliverDue();
     void armAll();
-    [[nodiscard]] Timer::Impl *earliestDue(Duration now) const;
+    [[nodiscard]] ClockTimer *earliestDue(Duration now) const;
 
     const Clock &clock;
     AlarmFactory makeAlarm;
-    std::vector<Timer::Impl *> timers; // those that keep to the clock
+    std::vector<ClockTimer *> timers;
     std::optional<Duration> tickInProgress;
     bool delivering = false;
 };
 
-struct Timer::Impl {
-    Impl(std::function<void()> handler, TimeSource::Impl &source)
-        : onTimeout(std::move(handler))
-        , source(source)
-        , style(styleForNewTimers)
+namespace {
+
+class ClockTimer final : public TimerBackend {
+public:
+    ClockTimer(std::function<void()> onTick, ClockTimeSource::Impl &source)
+        : m_onTick(std::move(onTick))
+        , m_source(source)
+        , m_alarm(source.makeAlarm(source.clock, [this] { m_source.deliverDue(); }))
     {
-        if (style == TimerStyle::QtPlain) {
-            plain = std::make_unique<QTimer>();
-            QObject::connect(plain.get(), &QTimer::timeout, plain.get(), [this] { handle(); });
-            return;
-        }
-        alarm = source.makeAlarm([this] { this->source.deliverDue(); });
         source.timers.push_back(this);
     }
 
-    ~Impl()
+    ~ClockTimer() override { std::erase(m_source.timers, this); }
+
+    ClockTimer(const ClockTimer &) = delete;
+    ClockTimer &operator=(const ClockTimer &) = delete;
+
+    void setInterval(std::int32_t milliseconds) override
     {
-        auto &timers = source.timers;
-        timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+        schedule.setPeriod(std::chrono::milliseconds(milliseconds));
+        if (schedule.isRunning())
+            start();
     }
 
-    Impl(const Impl &) = delete;
-    Impl &operator=(const Impl &) = delete;
-
-    void handle() const
+    void setEnabled(bool enabled) override
     {
-        if (!isProgramEnding() && onTimeout)
-            onTimeout();
+        if (enabled == schedule.isRunning())
+            return;
+        if (enabled) {
+            start();
+        } else {
+            schedule.stop();
+            arm();
+        }
+    }
+
+    [[nodiscard]] bool isEnabled() const override { return schedule.isRunning(); }
+
+    void setLookahead(std::function<std::int64_t()> ticksUntilEffect) override
+    {
+        m_lookahead = std::move(ticksUntilEffect);
+        if (schedule.isRunning())
+            arm();
     }
 
     // Sleeps until the tick it has to wake for; the flush that is running, if
     // any, does this for every timer once it is done.
     void arm()
     {
-        if (source.delivering)
+        if (m_source.delivering)
             return;
         if (!schedule.isRunning()) {
-            alarm->cancel();
+            m_alarm->cancel();
             return;
         }
-        schedule.awaitTick(lookahead ? lookahead() : 1);
-        alarm->wakeAt(schedule.awaited());
+        schedule.awaitTick(m_lookahead ? m_lookahead() : 1);
+        m_alarm->wakeAt(schedule.awaited());
     }
 
+    void tick() const { m_onTick(); }
+
+    TickSchedule schedule{Duration{0}};
+
+private:
     void start()
     {
-        if (plain) {
-            plain->start(intervalMs);
-            return;
-        }
-        schedule.start(source.tickInProgress.value_or(source.clock.now()));
+        schedule.start(m_source.tickInProgress.value_or(m_source.clock.now()));
         arm();
     }
 
-    void stop()
-    {
-        if (plain) {
-            plain->stop();
-            return;
-        }
-        schedule.stop();
-        arm();
-    }
-
-    [[nodiscard]] bool isRunning() const { return plain ? plain->isActive() : schedule.isRunning(); }
-
-    std::function<void()> onTimeout;
-    std::function<std::int64_t()> lookahead;
-    TimeSource::Impl &source;
-    const TimerStyle style;
-    std::int32_t intervalMs = 0;
-    TickSchedule schedule{Duration{0}};
-    std::unique_ptr<Alarm> alarm;
-    std::unique_ptr<QTimer> plain;
+    std::function<void()> m_onTick;
+    std::function<std::int64_t()> m_lookahead;
+    ClockTimeSource::Impl &m_source;
+    std::unique_ptr<Alarm> m_alarm;
 };
 
-Timer::Impl *TimeSource::Impl::earliestDue(Duration now) const
+} // namespace
+
+ClockTimer *ClockTimeSource::Impl::earliestDue(Duration now) const
 {
-    Timer::Impl *earliest = nullptr;
-    for (Timer::Impl *timer : timers) {
+    ClockTimer *earliest = nullptr;
+    for (ClockTimer *timer : timers) {
         const TickSchedule &s = timer->schedule;
         if (s.isRunning() && s.nextDue() <= now && (!earliest || s.nextDue() < earliest->schedule.nextDue()))
             earliest = timer;
@@ -132,49 +127,54 @@ Timer::Impl *TimeSource::Impl::earliestDue(Duration now) const
     return earliest;
 }
 
-void TimeSource::Impl::deliverDue()
+void ClockTimeSource::Impl::deliverDue()
 {
     if (delivering)
         return; // a nested event loop inside a tick; the outer flush goes on
     delivering = true;
     const Duration now = clock.now();
-    for (Timer::Impl *timer : timers)
+    for (ClockTimer *timer : timers)
         timer->schedule.resumeIfLate(now);
     // One tick at a time, oldest first, looking afresh each time: a tick may
     // start, stop or restart any timer, this one included.
-    while (Timer::Impl *timer = earliestDue(now)) {
+    while (ClockTimer *timer = earliestDue(now)) {
         const auto outer = std::exchange(tickInProgress, timer->schedule.takeNext());
-        timer->handle();
+        timer->tick();
         tickInProgress = outer;
     }
     delivering = false;
     armAll();
 }
 
-void TimeSource::Impl::armAll()
+void ClockTimeSource::Impl::armAll()
 {
-    for (Timer::Impl *timer : timers)
+    for (ClockTimer *timer : timers)
         timer->arm();
 }
 
-TimeSource::TimeSource(const Clock &clock, AlarmFactory makeAlarm)
+ClockTimeSource::ClockTimeSource(const Clock &clock, AlarmFactory makeAlarm)
     : m_impl(std::make_unique<Impl>(clock, std::move(makeAlarm)))
 {
 }
 
-TimeSource::~TimeSource() = default;
+ClockTimeSource::~ClockTimeSource() = default;
 
-const Clock &TimeSource::clock() const
+const Clock &ClockTimeSource::clock() const
 {
     return m_impl->clock;
 }
 
-void TimeSource::catchUp()
+void ClockTimeSource::catchUp()
 {
     m_impl->deliverDue();
 }
 
-void TimeSource::runBetweenTicks(const std::function<void()> &event)
+std::unique_ptr<TimerBackend> ClockTimeSource::makeTimer(std::function<void()> onTick)
+{
+    return std::make_unique<ClockTimer>(std::move(onTick), *m_impl);
+}
+
+void ClockTimeSource::runBetweenTicks(const std::function<void()> &event)
 {
     m_impl->deliverDue();
     event();
@@ -183,52 +183,22 @@ void TimeSource::runBetweenTicks(const std::function<void()> &event)
 
 TimeSource &systemTimeSource()
 {
-    static TimeSource source(systemClock(), makeSystemAlarm);
+    static ClockTimeSource source(systemClock(), makeSystemAlarm);
     return source;
 }
 
 Timer::Timer(std::function<void()> onTimeout, TimeSource &time)
-    : m_impl(std::make_unique<Impl>(std::move(onTimeout), *time.m_impl))
+    : m_backend(time.makeTimer([onTimeout = std::move(onTimeout)] {
+        if (!isProgramEnding() && onTimeout)
+            onTimeout();
+    }))
 {
 }
-
-Timer::~Timer() = default;
 
 void Timer::setInterval(std::int32_t milliseconds)
 {
-    m_impl->intervalMs = std::max(milliseconds, std::int32_t{0});
-    m_impl->schedule.setPeriod(std::chrono::milliseconds(m_impl->intervalMs));
-    if (m_impl->isRunning())
-        m_impl->start();
-    else if (m_impl->plain)
-        m_impl->plain->setInterval(m_impl->intervalMs);
-}
-
-std::int32_t Timer::interval() const
-{
-    return m_impl->intervalMs;
-}
-
-void Timer::setEnabled(bool enabled)
-{
-    if (enabled == m_impl->isRunning())
-        return;
-    if (enabled)
-        m_impl->start();
-    else
-        m_impl->stop();
-}
-
-bool Timer::isEnabled() const
-{
-    return m_impl->isRunning();
-}
-
-void Timer::setLookahead(std::function<std::int64_t()> ticksUntilEffect)
-{
-    m_impl->lookahead = std::move(ticksUntilEffect);
-    if (m_impl->isRunning() && !m_impl->plain)
-        m_impl->arm();
+    m_intervalMs = std::max(milliseconds, std::int32_t{0});
+    m_backend->setInterval(m_intervalMs);
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "core/module1.h"
 #include "platform/clock.h"
 #include "platform/random_source.h"
+#include "platform/timer.h"
 #include "platform/window_services.h"
 #include "windows/assets.h"
 #include "windows/frm_hoofd.h"
@@ -29,8 +30,9 @@ const char *const noDisplay = "Tarvelin kan niet starten: er is geen beeldscherm
 
 QtMessageHandler qtHandler = nullptr;
 
-// Qt ends the process with an abort and advice to reinstall when it cannot
-// open the display it was given; say what is wrong instead, and end cleanly.
+// Qt ends the process with an abort and advice to reinstall when it has no
+// display to open, or cannot open the one it was given; say what is wrong
+// instead, and end cleanly.
 void whileStarting(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type != QtFatalMsg) {
@@ -45,28 +47,29 @@ void whileStarting(QtMsgType type, const QMessageLogContext &context, const QStr
 
 int runApplication(int &argc, char **argv)
 {
-    // Without any of these, no platform plugin has a display to open.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs(noDisplay, stderr);
-        return 1;
-    }
+    // No look at DISPLAY or WAYLAND_DISPLAY first: Windows and macOS have neither,
+    // and where they matter an unset one already ends in Qt's fatal message.
     qtHandler = qInstallMessageHandler(whileStarting);
     QApplication app(argc, argv);
     qInstallMessageHandler(qtHandler);
     QApplication::setApplicationName(QStringLiteral("tarvelin"));
-    QApplication::setDesktopFileName(QStringLiteral("nl.tarvelin.Tarvelin"));
+    QApplication::setDesktopFileName(QStringLiteral(TARVELIN_APP_ID));
     return runProgram();
 }
 
 int runProgram()
+{
+    return runProgram(platform::systemTimeSource());
+}
+
+int runProgram(platform::TimeSource &time)
 {
     loadAssets();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvelin.png")));
     platform::installRuntimeErrorDialog();
     core::ExerciseState state;
     platform::RandomSource random(platform::systemClock());
-    WindowSlots windowSlots(state, random);
+    WindowSlots windowSlots(state, random, time);
 
     // Main runs inside the event loop, so ending the program from any depth of
     // modal display returns through exec() with the right exit code.

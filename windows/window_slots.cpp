@@ -1,16 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/window_slots.h"
 
-#include "platform/timer.h"
 #include "windows/frm_hoofd.h"
 #include "windows/frm_werk.h"
 
 namespace windows {
-
-WindowSlots::WindowSlots(core::ExerciseState &state, platform::RandomSource &random)
-    : WindowSlots(state, random, platform::systemTimeSource())
-{
-}
 
 WindowSlots::WindowSlots(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time)
     : m_state(state)

@@ -20,7 +20,6 @@ class frm_werk;
 // One instance of each window, created on first use and kept until the end.
 class WindowSlots {
 public:
-    WindowSlots(core::ExerciseState &state, platform::RandomSource &random);
     WindowSlots(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time);
     ~WindowSlots();
     WindowSlots(const WindowSlots &) = delete;

@@ -3,12 +3,13 @@
 
 #include "core/exercise_state.h"
 #include "core/exercise_view.h"
-#include "core/fake_view.h"
 #include "core/module1.h"
 #include "core/pacing_engine.h"
-#include "manual_time.h"
 #include "platform/alarm.h"
+#include "platform/clock.h"
 #include "platform/random_source.h"
+#include "tests/support/fake_view.h"
+#include "tests/support/manual_time.h"
 
 #include <QTest>
 
@@ -84,7 +85,7 @@ private:
     void note(const std::string &what) { log.push_back(std::to_string(ticks) + ": " + what); }
 
     bool m_visible = false;
-    FrozenClock m_randomClock; // the same draws in every rig
+    HandClock m_randomClock = frozenClock(); // the same draws in every rig
     platform::RandomSource m_random{m_randomClock, 7};
     core::PacingEngine engine{state, *this, m_random};
     platform::Timer Timer1{[this] {
@@ -264,29 +265,35 @@ void tst_Timer::sleepingMatchesWakingEveryTick()
     }
 }
 
-// The real alarm on the real clock. Only the direction is checked: a slow
-// machine makes it later, never earlier.
+// The real alarms on the real clock. Only the direction is checked: a slow
+// machine makes them later, never earlier.
 void tst_Timer::systemAlarmIsNeverEarly_data()
 {
+    QTest::addColumn<bool>("portable");
     QTest::addColumn<int>("inUs"); // deadline, µs from now
-    QTest::newRow("already past") << -5000;
-    QTest::newRow("0.3 ms: inside the busy stretch") << 300;
-    QTest::newRow("3 ms") << 3000;
-    QTest::newRow("25 ms") << 25'000;
+    for (const bool portable : {false, true}) {
+        const char *kind = portable ? "portable" : "system";
+        QTest::addRow("%s, already past", kind) << portable << -5000;
+        QTest::addRow("%s, 0.3 ms: inside the busy stretch", kind) << portable << 300;
+        QTest::addRow("%s, 3 ms", kind) << portable << 3000;
+        QTest::addRow("%s, 25 ms", kind) << portable << 25'000;
+    }
 }
 
 void tst_Timer::systemAlarmIsNeverEarly()
 {
+    QFETCH(bool, portable);
     QFETCH(int, inUs);
-    const auto steadyNow = [] { return std::chrono::steady_clock::now().time_since_epoch(); };
+    const platform::Clock &clock = platform::systemClock();
+    const platform::AlarmFactory make = portable ? platform::makePortableAlarm : platform::makeSystemAlarm;
     for (int round = 0; round < 5; ++round) {
         Duration firedAt{0};
         int fired = 0;
-        auto alarm = platform::makeSystemAlarm([&] {
-            firedAt = steadyNow();
+        auto alarm = make(clock, [&] {
+            firedAt = clock.now();
             ++fired;
         });
-        const Duration deadline = steadyNow() + std::chrono::microseconds(inUs);
+        const Duration deadline = clock.now() + std::chrono::microseconds(inUs);
         alarm->wakeAt(deadline + 1h); // replaced by the next request
         alarm->wakeAt(deadline);
         QTRY_VERIFY_WITH_TIMEOUT(fired > 0, 10'000);
@@ -294,7 +301,7 @@ void tst_Timer::systemAlarmIsNeverEarly()
         QTest::qWait(30);
         QCOMPARE(fired, 1); // once per request
 
-        alarm->wakeAt(steadyNow() + 5ms);
+        alarm->wakeAt(clock.now() + 5ms);
         alarm->cancel();
         QTest::qWait(30);
         QCOMPARE(fired, 1);

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/early_wake_alarm.h"
+
+#include "platform/clock.h"
+#include "platform/wake_planner.h"
+
+#include <utility>
+
+namespace platform {
+
+EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)
+    : m_clock(clock)
+    , m_planner(planner)
+    , m_onAlarm(std::move(onAlarm))
+{
+}
+
+void EarlyWakeAlarm::wakeAt(Duration deadline)
+{
+    const Duration now = m_clock.now();
+    m_deadline = deadline;
+    m_armed = true;
+    m_learn = deadline > now; // a deadline already past says nothing about lateness
+    m_sleepUntil = m_planner.earlyWake(now, deadline);
+    sleepUntil(m_sleepUntil);
+}
+
+void EarlyWakeAlarm::cancel()
+{
+    m_armed = false;
+    stopSleeping();
+}
+
+void EarlyWakeAlarm::onWake()
+{
+    if (!m_armed)
+        return; // a cancel or a new deadline came first
+    const Duration woke = m_clock.now();
+    if (m_learn && woke >= m_sleepUntil)
+        m_planner.learn(woke - m_sleepUntil);
+    m_learn = false;
+
+    if (woke < m_deadline) {
+        if (m_deadline - woke > m_planner.reserve(woke)) {
+            // Too far to spin: sleep on, to the moment asked for if this wake-up
+            // came before it, else to the deadline itself.
+            m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : m_deadline;
+            sleepUntil(m_sleepUntil);
+            return;
+        }
+        Duration now = woke;
+        while (now < m_deadline)
+            now = m_clock.now();
+        m_planner.spend(now - woke);
+    }
+    m_armed = false;
+    m_onAlarm();
+}
+
+} // namespace platform

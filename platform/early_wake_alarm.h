@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/alarm.h"
+
+#include <functional>
+
+namespace platform {
+
+class Clock;
+class WakePlanner;
+
+// What both kinds of system alarm do around their sleep: wake a learnt margin
+// early, then finish in a busy loop on the reserve of the planner, or sleep
+// again until the deadline itself when the reserve does not cover the rest.
+// A kind supplies only the sleep.
+class EarlyWakeAlarm : public Alarm {
+public:
+    EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm);
+
+    void wakeAt(Duration deadline) final;
+    void cancel() final;
+
+protected:
+    // Sleeps until `at` on the clock, or shortly after, then calls onWake().
+    virtual void sleepUntil(Duration at) = 0;
+    virtual void stopSleeping() = 0;
+    void onWake();
+
+private:
+    const Clock &m_clock;
+    WakePlanner &m_planner;
+    std::function<void()> m_onAlarm;
+    Duration m_deadline{0};
+    Duration m_sleepUntil{0};
+    bool m_armed = false;
+    bool m_learn = false;
+};
+
+} // namespace platform

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/wake_planner.h"
+
+#include <algorithm>
+
+namespace platform {
+
+using Duration = WakePlanner::Duration;
+
+void WakePlanner::accrue(Duration now)
+{
+    if (!m_started || now < m_accruedTo) {
+        m_started = true;
+        m_accruedTo = now;
+        return;
+    }
+    m_reserve = std::min(m_reserve + (now - m_accruedTo) * reservePerMille / 1000, reserveLimit);
+    m_accruedTo = now;
+}
+
+Duration WakePlanner::earlyWake(Duration now, Duration deadline)
+{
+    accrue(now);
+    // What the reserve will hold when the wake-up comes, if nothing else spends it.
+    const Duration sleep = std::max(deadline - now, Duration{0});
+    const Duration available = std::min(m_reserve + sleep * reservePerMille / 1000, reserveLimit);
+    return deadline - std::min(margin(), available);
+}
+
+void WakePlanner::learn(Duration lateness)
+{
+    // Later than this, the thread was held up; that says nothing about the loop.
+    constexpr Duration ceiling = std::chrono::milliseconds(3);
+    constexpr Duration stride = std::chrono::microseconds(50);
+    if (lateness < Duration{0} || lateness > ceiling)
+        return;
+    if (lateness > m_estimate)
+        m_estimate += stride * 995 / 1000;
+    else
+        m_estimate = std::max(m_estimate - stride * 5 / 1000, Duration{0});
+}
+
+Duration WakePlanner::reserve(Duration now)
+{
+    accrue(now);
+    return m_reserve;
+}
+
+void WakePlanner::spend(Duration spun)
+{
+    spun = std::max(spun, Duration{0});
+    m_reserve = std::max(m_reserve - spun, Duration{0});
+    m_accruedTo += spun; // time spent spinning earns nothing, or a second could hold more than 1%
+}
+
+WakePlanner &eventLoopWakePlanner()
+{
+    static WakePlanner planner;
+    return planner;
+}
+
+} // namespace platform

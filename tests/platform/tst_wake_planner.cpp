@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/wake_planner.h"
+
+#include <QTest>
+
+#include <chrono>
+#include <deque>
+#include <random>
+#include <utility>
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::nanoseconds;
+
+Q_DECLARE_METATYPE(std::chrono::nanoseconds)
+
+class tst_WakePlanner : public QObject {
+    Q_OBJECT
+
+private slots:
+    void earlyWake_data();
+    void earlyWake();
+    void lateWakeUpsWidenTheMargin();
+    void busyFinishStaysWithinOnePercent();
+};
+
+// Times worked out by hand: a fresh planner's margin is 0.55 ms and its reserve
+// 2 ms, which refills at 8 µs per ms going by.
+void tst_WakePlanner::earlyWake_data()
+{
+    QTest::addColumn<Duration>("spentBefore"); // at the start
+    QTest::addColumn<Duration>("idleBefore");  // then this long with no request
+    QTest::addColumn<Duration>("sleep");       // the request: deadline this far off
+    QTest::addColumn<Duration>("early");       // how far before the deadline it wakes
+
+    QTest::newRow("full reserve, 1 s") << 0ns << 0ns << Duration(1s) << Duration(550us);
+    QTest::newRow("full reserve, 25 ms after a click") << 0ns << 0ns << Duration(25ms) << Duration(550us);
+    QTest::newRow("reserve spent, 25 ms: what the sleep earns") << Duration(2ms) << 0ns << Duration(25ms)
+                                                                << Duration(200us);
+    QTest::newRow("reserve spent, 10 ms") << Duration(2ms) << 0ns << Duration(10ms) << Duration(80us);
+    QTest::newRow("reserve spent, then 40 ms idle, 10 ms") << Duration(2ms) << Duration(40ms) << Duration(10ms)
+                                                          << Duration(400us);
+    QTest::newRow("reserve spent, 1 s: margin again") << Duration(2ms) << 0ns << Duration(1s) << Duration(550us);
+    QTest::newRow("deadline passed: margin") << 0ns << 0ns << Duration(-5ms) << Duration(550us);
+    QTest::newRow("deadline passed, reserve spent: none") << Duration(2ms) << 0ns << Duration(-5ms) << 0ns;
+}
+
+void tst_WakePlanner::earlyWake()
+{
+    QFETCH(Duration, spentBefore);
+    QFETCH(Duration, idleBefore);
+    QFETCH(Duration, sleep);
+    QFETCH(Duration, early);
+    platform::WakePlanner planner;
+    const Duration start = 1h;
+    QCOMPARE(planner.reserve(start), Duration(2ms));
+    planner.spend(spentBefore);
+    const Duration now = start + spentBefore + idleBefore; // spinning takes time too
+    QCOMPARE(planner.earlyWake(now, now + sleep), now + sleep - early);
+}
+
+void tst_WakePlanner::lateWakeUpsWidenTheMargin()
+{
+    platform::WakePlanner planner;
+    const Duration first = planner.margin();
+    for (int i = 0; i < 20; ++i)
+        planner.learn(2ms);
+    QVERIFY(planner.margin() > first + 900us); // about 1 ms more after 20 wake-ups 2 ms late
+    const Duration widened = planner.margin();
+    planner.learn(50ms); // a held-up thread, not the loop's lateness
+    planner.learn(-1ms);
+    QCOMPARE(planner.margin(), widened);
+    for (int i = 0; i < 10'000; ++i)
+        planner.learn(0ns);
+    QCOMPARE(planner.margin(), Duration(50us)); // back to the slack alone
+}
+
+// The alarms' use of the planner at random paces, each busy finish as long as
+// the reserve allows: the time spun in any second never exceeds 10 ms.
+void tst_WakePlanner::busyFinishStaysWithinOnePercent()
+{
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        std::mt19937 random(seed);
+        platform::WakePlanner planner;
+        for (int i = 0; i < 30; ++i)
+            planner.learn(3ms); // a wide margin, so the reserve is what limits
+        Duration now = 1h;
+        std::deque<std::pair<Duration, Duration>> window; // (when, spun) over the last second
+        Duration inWindow{0};
+        for (int wake = 0; wake < 5000; ++wake) {
+            const Duration sleep = std::chrono::microseconds(std::uniform_int_distribution<int>(500, 300'000)(random));
+            const Duration deadline = now + sleep;
+            now = planner.earlyWake(now, deadline);
+            const Duration spun = std::min(deadline - now, planner.reserve(now));
+            planner.spend(spun);
+            now += spun;
+            window.emplace_back(now, spun);
+            inWindow += spun;
+            while (window.front().first <= now - 1s) {
+                inWindow -= window.front().second;
+                window.pop_front();
+            }
+            if (inWindow > 10ms)
+                QFAIL(qPrintable(QStringLiteral("seed %1: %2 µs spun in one second")
+                                     .arg(seed).arg(inWindow.count() / 1000)));
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_WakePlanner)
+#include "tst_wake_planner.moc"
