@@ -21,7 +21,7 @@ constexpr double outlineWidth = 0.06;
 constexpr double eyeX = 0.36, eyeY = 0.28, eyeRadiusX = 0.11, eyeRadiusY = 0.16;
 constexpr double mouthLeft = 0.55, mouthTop = 0.35, mouthWidth = 1.1, mouthHeight = 1.0;
 constexpr double smileStart = 200, smileSweep = 140, smileWidth = 0.1;
-constexpr int iconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+constexpr int iconSizes[] = {TARVELIN_ICON_SIZES};
 
 void drawFace(QPainter &painter, QPointF centre, double radius)
 {

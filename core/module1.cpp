@@ -15,13 +15,13 @@ void fillDefaults(ExerciseState &state)
     for (std::size_t slot = 1; slot < tableSlots; ++slot)
         state.consonants[slot] = consonantTexts[slot - 1];
 
-    state.elapsed_ms = 1;
+    state.elapsed_ms = startElapsedMs;
     state.step_count = 0;
     state.series_count = 0;
-    state.consonant_count = 18;
-    state.vowel_count = 16;
-    state.flash_interval = 2000;
-    state.speed_step = 100;
+    state.consonant_count = drawnConsonants;
+    state.vowel_count = drawnVowels;
+    state.flash_interval = startFlashInterval;
+    state.speed_step = startSpeedStep;
 }
 
 void Main(ExerciseState &state, const std::function<void()> &showSettingsModal)

@@ -6,8 +6,9 @@
 
 namespace core {
 
-// Slots 1 to 20; slot 0 stays empty. Only the first 16 vowels and 18 consonants
-// are ever drawn, so the number texts in the upper slots never reach the screen.
+// Slots 1 to 20; slot 0 stays empty. Only the first drawnVowels vowels and
+// drawnConsonants consonants (exercise_state.h) are ever drawn, so the number
+// texts in the upper slots never reach the screen.
 // The repeated consonants are deliberate: the draw is uniform over slots.
 inline constexpr std::array<std::string_view, 20> vowelTexts = {
     "a", "e", "i", "o", "u", "ui", "eu", "aa", "oo", "ie",

@@ -11,7 +11,6 @@
 #include "windows/window_font.h"
 #include "windows/window_slots.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -63,6 +62,7 @@ frm_hoofd::frm_hoofd(core::ExerciseState &state, WindowSlots &windowSlots)
     setFont(windowFont());
     resize(twipsSize(5535, 2880));
     createControls();
+    setFirstFocus(txt_start);
     Form_Load();
 }
 
@@ -90,9 +90,7 @@ void frm_hoofd::createControls()
     cmd_start->setAccessibleName(u"Start"_s);
     cmd_start->setAutoDefault(true);
 
-    cmd_exit = place<QPushButton>(this, u"cmd_exit"_s, twips(3600, 2160, 1695, 495), u"&Einde"_s);
-    cmd_exit->setAccessibleName(u"Einde"_s);
-    cmd_exit->setAutoDefault(true);
+    cmd_exit = placeEinde(twips(3600, 2160, 1695, 495));
 
     setTabOrder(txt_start, txt_speed);
     setTabOrder(txt_speed, cmd_start);
@@ -106,15 +104,6 @@ void frm_hoofd::Form_Load()
 {
     txt_speed->setText(fromUtf8(platform::toText(m_state.speed_step)));
     txt_start->setText(fromUtf8(platform::toText(m_state.flash_interval)));
-}
-
-void frm_hoofd::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (!m_focusPlaced) {
-        m_focusPlaced = true;
-        txt_start->setFocus();
-    }
 }
 
 std::optional<std::int32_t> frm_hoofd::readField(QLineEdit *field, const InputField &about)
@@ -154,14 +143,7 @@ void frm_hoofd::cmd_start_Click()
 
 void frm_hoofd::cmd_exit_Click()
 {
-    platform::endProgram(0);
-}
-
-void frm_hoofd::closeEvent(QCloseEvent *event)
-{
-    // Closed through its frame: nothing else is left open, so end the program.
-    event->accept();
-    platform::endProgram(0);
+    endProgram();
 }
 
 } // namespace windows

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QWidget>
+#include "windows/program_window.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,15 +20,11 @@ class WindowSlots;
 struct InputField;
 
 // The settings window: start interval and acceleration, then Start or Einde.
-class frm_hoofd final : public QWidget {
+class frm_hoofd final : public ProgramWindow {
     Q_OBJECT
 
 public:
     frm_hoofd(core::ExerciseState &state, WindowSlots &windowSlots);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
@@ -48,7 +44,6 @@ private:
 
     core::ExerciseState &m_state;
     WindowSlots &m_slots;
-    bool m_focusPlaced = false;
 };
 
 } // namespace windows

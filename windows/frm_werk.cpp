@@ -2,7 +2,6 @@
 #include "windows/frm_werk.h"
 
 #include "core/exercise_state.h"
-#include "platform/window_services.h"
 #include "windows/assets.h"
 #include "windows/place.h"
 #include "windows/twips.h"
@@ -10,7 +9,6 @@
 #include "windows/window_font.h"
 #include "windows/wrapping_button.h"
 
-#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 #include <QPixmap>
@@ -32,6 +30,7 @@ frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random, p
     setFont(windowFont());
     resize(twipsSize(15240, 11010));
     createControls();
+    setFirstFocus(cmd_exit);
 
     Timer1.setInterval(core::tickPeriodMs);
     Timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
@@ -62,8 +61,7 @@ void frm_werk::createControls()
     Command1 = place<WrappingButton>(this, u"Command1"_s, twips(13560, 8280, 1215, 495), u"versnel        100 msec"_s);
     Command1->setAccessibleName(u"versnel 100 msec"_s);
 
-    cmd_exit = place<QPushButton>(this, u"cmd_exit"_s, twips(11400, 9120, 1695, 495), u"&Einde"_s);
-    cmd_exit->setAccessibleName(u"Einde"_s);
+    cmd_exit = placeEinde(twips(11400, 9120, 1695, 495));
 
     Label4 = place<QLabel>(this, u"Label4"_s, twips(13440, 9240, 495, 255), u"reeks"_s);
 
@@ -75,7 +73,7 @@ void frm_werk::createControls()
     Label1 = place<QLabel>(this, u"Label1"_s, twips(14280, 9840, 735, 255));
     Label1->setAccessibleDescription(u"tijd in milliseconden"_s);
 
-    for (QPushButton *button : {Command1, Command2, cmd_exit})
+    for (QPushButton *button : {Command1, Command2})
         button->setAutoDefault(true); // Enter presses the focused button, as Space does
 
     setTabOrder(cmd_exit, Picture1);
@@ -91,23 +89,7 @@ void frm_werk::createControls()
 
 void frm_werk::cmd_exit_Click()
 {
-    platform::endProgram(0);
-}
-
-void frm_werk::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (!m_focusPlaced) {
-        m_focusPlaced = true;
-        cmd_exit->setFocus();
-    }
-}
-
-void frm_werk::closeEvent(QCloseEvent *event)
-{
-    // Closed through its frame: nothing would be left to show, so end the program.
-    event->accept();
-    platform::endProgram(0);
+    endProgram();
 }
 
 void frm_werk::setStimulusText(std::string_view text)

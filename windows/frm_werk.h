@@ -5,8 +5,7 @@
 #include "core/pacing_engine.h"
 #include "core/tee_view.h"
 #include "platform/timer.h"
-
-#include <QWidget>
+#include "windows/program_window.h"
 
 class QLabel;
 class QPushButton;
@@ -23,7 +22,7 @@ namespace windows {
 
 // The exercise window: the stimulus in the middle, the pause picture over it
 // during pauses, the interval and series displays and the buttons at the lower right.
-class frm_werk final : public QWidget, public core::ExerciseView {
+class frm_werk final : public ProgramWindow, public core::ExerciseView {
     Q_OBJECT
 
 public:
@@ -42,10 +41,6 @@ public:
     void setPacingEnabled(bool enabled) override;
     void setPauseInterval(std::int32_t milliseconds) override;
     void setPauseEnabled(bool enabled) override;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
@@ -66,7 +61,6 @@ private:
     core::PacingEngine m_engine;
     platform::Timer Timer1;
     platform::Timer Timer2;
-    bool m_focusPlaced = false;
 };
 
 } // namespace windows

@@ -3,8 +3,8 @@
 
 #include "core/exercise_state.h"
 #include "core/module1.h"
-#include "fake_view.h"
 #include "platform/random_source.h"
+#include "tests/support/fake_view.h"
 
 #include <QTest>
 
@@ -19,7 +19,7 @@ constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
 
 // The exercise window as the core sees it: state, view, engine, timers.
 struct Rig {
-    FrozenClock clock;
+    HandClock clock = frozenClock();
     platform::RandomSource random{clock, 42};
     core::ExerciseState state;
     FakeView view;

@@ -3,9 +3,9 @@
 
 #include "core/exercise_state.h"
 #include "core/module1.h"
-#include "fake_view.h"
 #include "platform/random_source.h"
 #include "platform/runtime_error.h"
+#include "tests/support/fake_view.h"
 
 #include <QTest>
 
@@ -15,19 +15,6 @@
 #include <string>
 
 namespace {
-
-// A clock that moves a little between readings, as a real one does.
-class SteppingClock final : public platform::Clock {
-public:
-    [[nodiscard]] std::chrono::nanoseconds now() const override
-    {
-        m_reading += std::chrono::microseconds(3);
-        return m_reading;
-    }
-
-private:
-    mutable std::chrono::nanoseconds m_reading{1'000'000'000};
-};
 
 struct Tally {
     std::array<int, 21> vowelSlots{};
@@ -99,10 +86,7 @@ void tst_StimulusDraw::distribution_data()
 void tst_StimulusDraw::distribution()
 {
     QFETCH(bool, frozen);
-    FrozenClock frozenClock;
-    SteppingClock steppingClock;
-    const platform::Clock &clock = frozen ? static_cast<const platform::Clock &>(frozenClock)
-                                          : steppingClock;
+    const HandClock clock = frozen ? frozenClock() : HandClock(std::chrono::seconds(1), std::chrono::microseconds(3));
     constexpr int draws = 180'000;
     const Tally tally = drawMany(clock, draws);
     QCOMPARE(tally.draws, draws);
@@ -132,7 +116,7 @@ void tst_StimulusDraw::distribution()
 
 void tst_StimulusDraw::drawLeavesVisibilityAlone()
 {
-    FrozenClock clock;
+    HandClock clock = frozenClock();
     platform::RandomSource random(clock);
     core::ExerciseState state;
     core::fillDefaults(state);
@@ -159,7 +143,7 @@ void tst_StimulusDraw::badSubscriptIsReportedNotRead()
 {
     QFETCH(int, vowelCount);
     QFETCH(int, consonantCount);
-    FrozenClock clock;
+    HandClock clock = frozenClock();
     platform::RandomSource random(clock);
     core::ExerciseState state;
     core::fillDefaults(state);

@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch folder and checks it as a desktop, a
 # software centre and a packager would read it.
-#   cmake -DBUILD_DIR=<build tree> -DSTAGE=<scratch folder> -P check_installed.cmake
-set(id nl.tarvelin.Tarvelin)
+#   cmake -DBUILD_DIR=<build tree> -DSTAGE=<scratch folder> -DAPP_ID=<id> -DICON_SIZES=<sizes>
+#         -P check_installed.cmake
+set(id ${APP_ID})
 file(REMOVE_RECURSE "${STAGE}")
 
 function(run)
@@ -25,7 +26,7 @@ set(expected
     share/man/man6/tarvelin.6.gz
     share/doc/tarvelin/copyright
     share/doc/tarvelin/changelog.gz)
-foreach(size 16 24 32 48 64 128 256)
+foreach(size IN LISTS ICON_SIZES)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/${id}.png)
 endforeach()
 foreach(path IN LISTS expected)

@@ -1,21 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/random_source.h"
 
-#include "platform/clock.h"
+#include "tests/support/hand_clock.h"
 
 #include <QTest>
 
 #include <set>
-
-namespace {
-
-class ManualClock final : public platform::Clock {
-public:
-    std::chrono::nanoseconds reading{5};
-    [[nodiscard]] std::chrono::nanoseconds now() const override { return reading; }
-};
-
-} // namespace
 
 class tst_RandomSource : public QObject {
     Q_OBJECT
@@ -28,7 +18,7 @@ private slots:
 
 void tst_RandomSource::valuesLieInUnitInterval()
 {
-    ManualClock clock;
+    HandClock clock{std::chrono::nanoseconds{5}};
     platform::RandomSource random(clock, 1);
     double sum = 0;
     constexpr int count = 200'000;
@@ -43,7 +33,7 @@ void tst_RandomSource::valuesLieInUnitInterval()
 
 void tst_RandomSource::reseedWithRepeatedClockKeepsMoving()
 {
-    ManualClock clock;
+    HandClock clock{std::chrono::nanoseconds{5}};
     platform::RandomSource random(clock, 1);
     std::set<float> seen;
     for (int i = 0; i < 1000; ++i) {
@@ -55,8 +45,8 @@ void tst_RandomSource::reseedWithRepeatedClockKeepsMoving()
 
 void tst_RandomSource::clockReadingChangesTheSequence()
 {
-    ManualClock clockA;
-    ManualClock clockB;
+    HandClock clockA{std::chrono::nanoseconds{5}};
+    HandClock clockB{std::chrono::nanoseconds{5}};
     clockB.reading += std::chrono::nanoseconds(1);
     platform::RandomSource a(clockA, 9);
     platform::RandomSource b(clockB, 9);

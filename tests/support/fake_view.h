@@ -3,19 +3,18 @@
 
 #include "core/exercise_view.h"
 #include "core/pacing_engine.h"
-#include "platform/clock.h"
+#include "tests/support/hand_clock.h"
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// A clock that only moves when a test says so.
-class FrozenClock final : public platform::Clock {
-public:
-    std::chrono::nanoseconds reading{123456789};
-    [[nodiscard]] std::chrono::nanoseconds now() const override { return reading; }
-};
+// A clock that stands still, for draws that are the same in every run.
+inline HandClock frozenClock()
+{
+    return HandClock(std::chrono::nanoseconds{123456789});
+}
 
 struct SeriesRecord {
     int shows = 0;              // visible half cycles in the series

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "platform/alarm.h"
-#include "platform/clock.h"
 #include "platform/timer.h"
+#include "tests/support/hand_clock.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,7 +22,7 @@ public:
     using WakeRule = std::function<Duration(Duration deadline)>;
 
     ManualTime()
-        : source(m_clock, [this](std::function<void()> onAlarm) {
+        : source(m_clock, [this](const platform::Clock &, std::function<void()> onAlarm) {
             return std::make_unique<HandAlarm>(*this, std::move(onAlarm));
         })
     {
@@ -59,12 +59,6 @@ public:
     int wakeUps = 0;
 
 private:
-    class HandClock final : public platform::Clock {
-    public:
-        Duration reading = std::chrono::hours(1);
-        [[nodiscard]] Duration now() const override { return reading; }
-    };
-
     struct HandAlarm final : platform::Alarm {
         HandAlarm(ManualTime &time, std::function<void()> callback)
             : time(time)
@@ -89,9 +83,9 @@ private:
         bool armed = false;
     };
 
-    HandClock m_clock;
+    HandClock m_clock{std::chrono::hours(1)};
     std::vector<HandAlarm *> m_alarms;
 
 public:
-    platform::TimeSource source; // last: it reads the clock above
+    platform::ClockTimeSource source; // last: it reads the clock above
 };

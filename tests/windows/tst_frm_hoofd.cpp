@@ -4,9 +4,9 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
-#include "platform/manual_time.h"
 #include "platform/random_source.h"
-#include "widget_helpers.h"
+#include "tests/support/manual_time.h"
+#include "tests/support/widget_helpers.h"
 #include "windows/frm_werk.h"
 #include "windows/window_slots.h"
 
@@ -20,6 +20,7 @@
 #include <memory>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 class tst_FrmHoofd : public QObject {
     Q_OBJECT
@@ -180,7 +181,7 @@ void tst_FrmHoofd::startOpensTheExercise()
     type("txt_speed", speed);
 
     bool settingsHidden = false;
-    WhenShown opened(u"frm_werk"_qs, [&](QWidget &exercise) {
+    WhenShown opened(u"frm_werk"_s, [&](QWidget &exercise) {
         settingsHidden = !m_window->isVisible();
         exercise.hide(); // ends the modal display, as the program itself never does
     });
@@ -229,10 +230,10 @@ void tst_FrmHoofd::badInputKeepsTheWindow()
 
     QCOMPARE(catcher.caught, 1);
     QCOMPARE(catcher.text.section(u'\n', 0, 0), message);
-    QVERIFY(catcher.text.contains(u"geheel aantal milliseconden"_qs));
+    QVERIFY(catcher.text.contains(u"geheel aantal milliseconden"_s));
     QVERIFY(catcher.plainText);
     QVERIFY(m_window->isVisible());
-    QVERIFY(!topLevel(u"frm_werk"_qs));
+    QVERIFY(!topLevel(u"frm_werk"_s));
     QCOMPARE(control<QLineEdit>("txt_start")->text(), start);
     QCOMPARE(control<QLineEdit>("txt_speed")->text(), speed);
     auto *field = control<QLineEdit>(qPrintable(badField));
@@ -274,12 +275,12 @@ void tst_FrmHoofd::extremeValuesSaturate()
 
     QString displayed;
     std::int32_t afterRun = 0;
-    WhenShown opened(u"frm_werk"_qs, [&](QWidget &exercise) {
-        auto *label = exercise.findChild<QLabel *>(u"Label1"_qs);
+    WhenShown opened(u"frm_werk"_s, [&](QWidget &exercise) {
+        auto *label = exercise.findChild<QLabel *>(u"Label1"_s);
         for (int i = 0; i < faster; ++i)
-            QTest::mouseClick(exercise.findChild<QPushButton *>(u"Command1"_qs), Qt::LeftButton);
+            QTest::mouseClick(exercise.findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
         for (int i = 0; i < slower; ++i)
-            QTest::mouseClick(exercise.findChild<QPushButton *>(u"Command2"_qs), Qt::LeftButton);
+            QTest::mouseClick(exercise.findChild<QPushButton *>(u"Command2"_s), Qt::LeftButton);
         // The display follows at the next step: at these paces, the first tick.
         m_time.runUntil(m_time.now() + 10ms);
         displayed = label->text();

@@ -4,9 +4,9 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
-#include "platform/manual_time.h"
 #include "platform/random_source.h"
-#include "widget_helpers.h"
+#include "tests/support/manual_time.h"
+#include "tests/support/widget_helpers.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +16,7 @@
 #include <memory>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -189,9 +190,9 @@ void tst_FrmWerk::keyboardOrder()
             QCOMPARE(QApplication::focusWidget()->objectName(), name);
         }
     };
-    walk({u"Command1"_qs, u"Command2"_qs, u"cmd_exit"_qs});
+    walk({u"Command1"_s, u"Command2"_s, u"cmd_exit"_s});
     m_window->setPauseVisible(true); // the picture box takes focus only while visible
-    walk({u"Picture1"_qs, u"Command1"_qs, u"Command2"_qs, u"cmd_exit"_qs});
+    walk({u"Picture1"_s, u"Command1"_s, u"Command2"_s, u"cmd_exit"_s});
 }
 
 void tst_FrmWerk::accessibleNames_data()

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/clock.h"
+
+#include <chrono>
+
+// A clock that moves only when a test says so: by setting `reading`, or by
+// `stepPerRead` at every reading, as a real clock moves a little between two.
+class HandClock final : public platform::Clock {
+public:
+    using Duration = std::chrono::nanoseconds;
+
+    explicit HandClock(Duration start, Duration stepPerRead = Duration{0})
+        : reading(start)
+        , stepPerRead(stepPerRead)
+    {
+    }
+
+    [[nodiscard]] Duration now() const override
+    {
+        reading += stepPerRead;
+        return reading;
+    }
+
+    mutable Duration reading;
+    Duration stepPerRead;
+};
