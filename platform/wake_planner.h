@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 namespace platform {
 
@@ -18,6 +19,16 @@ class WakePlanner {
 public:
     using Duration = std::chrono::nanoseconds;
 
+    // What one alarm did, from its request to its call, for whoever measures.
+    struct Record {
+        Duration deadline;
+        Duration askedFor;  // the early wake-up asked of the event loop
+        Duration woke;      // when the event loop first woke it
+        Duration fired;     // when it called back
+        bool marginCut;     // the reserve did not cover the whole margin, so it asked for later
+        bool outOfReserve;  // the busy finish could not cover the rest, so it slept on
+    };
+
     static constexpr Duration reserveLimit = std::chrono::milliseconds(2);
     static constexpr int reservePerMille = 8; // of the time going by
 
@@ -33,6 +44,14 @@ public:
 
     [[nodiscard]] Duration margin() const { return m_estimate + slack; }
 
+    // Told of every alarm that fires; for measuring, off by default.
+    void setRecorder(std::function<void(const Record &)> recorder) { m_recorder = std::move(recorder); }
+    void record(const Record &what) const
+    {
+        if (m_recorder)
+            m_recorder(what);
+    }
+
 private:
     static constexpr Duration slack = std::chrono::microseconds(50);
 
@@ -42,6 +61,7 @@ private:
     Duration m_reserve = reserveLimit;
     Duration m_accruedTo{0};
     bool m_started = false;
+    std::function<void(const Record &)> m_recorder;
 };
 
 // The one planner of the event loop: every alarm of the program shares its

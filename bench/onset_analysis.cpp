@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/onset_analysis.h"
+
+#include <QEvent>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace bench {
+
+namespace {
+
+double ms(Nanos d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+const DispatchedEvent *firstRepaintFrom(const std::vector<DispatchedEvent> &events, Nanos from)
+{
+    const auto it = std::find_if(events.begin(), events.end(),
+                                 [&](const DispatchedEvent &e) { return e.type == QEvent::UpdateRequest && e.start >= from; });
+    return it == events.end() ? nullptr : &*it;
+}
+
+// The alarm whose call delivered a handler at `handled`: the last to fire before it.
+const platform::WakePlanner::Record *alarmBefore(const RunRecord &run, Nanos handled)
+{
+    const platform::WakePlanner::Record *last = nullptr;
+    for (const auto &record : run.wakes) {
+        if (record.fired <= handled && (!last || record.fired > last->fired))
+            last = &record;
+    }
+    return last;
+}
+
+void explain(const RunRecord &run, Nanos due, Nanos handled, OnsetRow &row)
+{
+    for (const auto &[from, until] : run.holdUps) {
+        if (from < handled && until > due) {
+            row.cause = Cause::HoldUp;
+            return;
+        }
+    }
+    if (!run.ours) {
+        row.cause = Cause::PlainTimer;
+        return;
+    }
+    const auto *alarm = alarmBefore(run, handled);
+    if (!alarm) {
+        row.cause = Cause::Unexplained;
+        return;
+    }
+    if (alarm->outOfReserve || (alarm->marginCut && alarm->woke > alarm->deadline)) {
+        row.cause = Cause::OutOfReserve;
+        return;
+    }
+    if (alarm->woke <= alarm->deadline) {
+        row.cause = Cause::AfterAlarm;
+        return;
+    }
+    // Woken late: was the thread in an event when the wake-up was due? The
+    // event that woke the alarm itself starts just before `woke`; leave it out.
+    constexpr Nanos ownDispatch = std::chrono::microseconds(20);
+    const DispatchedEvent *holder = nullptr;
+    for (const DispatchedEvent &e : run.events) {
+        if (e.start < alarm->woke - ownDispatch && e.end > alarm->askedFor
+            && (!holder || e.end - e.start > holder->end - holder->start))
+            holder = &e;
+    }
+    row.cause = holder ? Cause::ThreadBusy : Cause::MachineWokeLate;
+    row.busyWith = holder ? holder->type : 0;
+}
+
+} // namespace
+
+const char *labelOf(Cause cause)
+{
+    switch (cause) {
+    case Cause::OnTime: return "on time";
+    case Cause::MachineWokeLate: return "the system woke the idle thread late (the machine's doing)";
+    case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
+    case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
+    case Cause::AfterAlarm: return "the alarm was on time, the handler ran later";
+    case Cause::HoldUp: return "the scenario's hold-up";
+    case Cause::PlainTimer: return "plain Qt timer";
+    case Cause::Unexplained: return "unexplained";
+    }
+    return "";
+}
+
+QString eventName(int type)
+{
+    switch (type) {
+    case QEvent::Timer: return QStringLiteral("timer");
+    case QEvent::SockAct: return QStringLiteral("socket notifier");
+    case QEvent::UpdateRequest: return QStringLiteral("repaint");
+    case QEvent::Paint: return QStringLiteral("paint");
+    case QEvent::MetaCall: return QStringLiteral("queued call");
+    case QEvent::Expose: return QStringLiteral("expose");
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease: return QStringLiteral("mouse");
+    default: return QStringLiteral("event %1").arg(type);
+    }
+}
+
+std::vector<OnsetRow> joinOnsets(const RunRecord &run)
+{
+    std::vector<OnsetRow> rows;
+    const std::size_t count = std::min(run.nominal.size(), run.handled.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        OnsetRow row;
+        row.kind = run.nominal[i].kind;
+        const Nanos due = run.origin + std::chrono::microseconds(run.nominal[i].atUs);
+        const Nanos handled = run.handled[i].at;
+        const Nanos nextHandled = i + 1 < run.handled.size() ? run.handled[i + 1].at : Nanos::max();
+        row.nominalMs = ms(due - run.origin);
+        row.errorMs = ms(handled - due);
+
+        const auto pixel = std::lower_bound(run.pixels.begin(), run.pixels.end(), handled);
+        const DispatchedEvent *repaint = firstRepaintFrom(run.events, handled);
+        if (pixel != run.pixels.end() && *pixel < nextHandled) {
+            row.pixelErrorMs = ms(*pixel - due);
+            row.queueMs = repaint ? ms(repaint->start - handled) : std::nan("");
+            row.paintMs = repaint ? ms(repaint->end - repaint->start) : std::nan("");
+            row.serverMs = repaint && repaint->end <= *pixel ? ms(*pixel - repaint->end) : std::nan("");
+        } else {
+            row.pixelErrorMs = row.queueMs = row.paintMs = row.serverMs = std::nan("");
+        }
+        if (row.errorMs > lateMs)
+            explain(run, due, handled, row);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
+                                const std::vector<OnsetRow> &rows)
+{
+    std::vector<double> errors;
+    for (const Click &click : clicks) {
+        if (!click.faster)
+            continue;
+        // The first step handled after the click, and the half cycle that follows it.
+        const Nanos at = run.origin + std::chrono::microseconds(click.atUs);
+        for (std::size_t i = 0; i + 1 < rows.size() && i + 1 < run.handled.size(); ++i) {
+            if (run.handled[i].at < at)
+                continue;
+            const double measured = ms(run.handled[i + 1].at - run.handled[i].at);
+            const double nominal = rows[i + 1].nominalMs - rows[i].nominalMs;
+            errors.push_back(std::abs(measured - nominal));
+            break;
+        }
+    }
+    return errors;
+}
+
+QString toLine(const OnsetRow &row)
+{
+    return QStringLiteral("onset %1 %2 %3 %4 %5 %6 %7 %8 %9")
+        .arg(int(row.kind))
+        .arg(row.nominalMs, 0, 'f', 3)
+        .arg(row.errorMs, 0, 'f', 4)
+        .arg(row.pixelErrorMs, 0, 'f', 4)
+        .arg(row.queueMs, 0, 'f', 4)
+        .arg(row.paintMs, 0, 'f', 4)
+        .arg(row.serverMs, 0, 'f', 4)
+        .arg(int(row.cause))
+        .arg(row.busyWith);
+}
+
+std::optional<OnsetRow> onsetFromLine(const QString &line)
+{
+    const QStringList f = line.split(u' ');
+    if (f.size() != 10 || f[0] != u"onset")
+        return std::nullopt;
+    const auto real = [&](int i) {
+        bool ok = false;
+        const double v = f[i].toDouble(&ok);
+        return ok ? v : std::nan("");
+    };
+    OnsetRow row;
+    row.kind = Onset::Kind(f[1].toInt());
+    row.nominalMs = real(2);
+    row.errorMs = real(3);
+    row.pixelErrorMs = real(4);
+    row.queueMs = real(5);
+    row.paintMs = real(6);
+    row.serverMs = real(7);
+    row.cause = Cause(f[8].toInt());
+    row.busyWith = f[9].toInt();
+    return row;
+}
+
+} // namespace bench

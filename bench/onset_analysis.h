@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "bench/nominal.h"
+#include "bench/recorder.h"
+
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace bench {
+
+// An onset more than this late gets its cause recorded.
+inline constexpr double lateMs = 0.5;
+
+// Why an onset came late, as far as the run shows.
+enum class Cause {
+    OnTime,
+    MachineWokeLate,  // the alarm's wake-up came late while the thread was idle
+    ThreadBusy,       // the thread was in another event when the alarm was due
+    OutOfReserve,     // the busy finish could not cover the rest of the wait
+    AfterAlarm,       // the alarm was on time; the handler ran later
+    HoldUp,           // the scenario held the thread up over it
+    PlainTimer,       // plain Qt timers: lateness is how they work
+    Unexplained,
+};
+
+[[nodiscard]] const char *labelOf(Cause cause);
+
+// One onset, every stage of it against the nominal timeline, in ms.
+struct OnsetRow {
+    Onset::Kind kind;
+    double nominalMs = 0;
+    double errorMs = 0;      // handler against nominal
+    double pixelErrorMs = 0; // the X server's new pixels against nominal; NaN if none seen
+    double queueMs = 0;      // handler to the start of the window's repaint
+    double paintMs = 0;      // the repaint, flush to the server included
+    double serverMs = 0;     // end of the repaint to the DAMAGE event's arrival
+    Cause cause = Cause::OnTime;
+    int busyWith = 0;        // the event type that held the thread, for ThreadBusy
+};
+
+struct RunRecord {
+    Nanos origin{0}; // when the pacing timer started
+    std::vector<Onset> nominal;
+    std::vector<HandledOnset> handled;
+    std::vector<Nanos> pixels;
+    std::vector<DispatchedEvent> events;
+    std::vector<platform::WakePlanner::Record> wakes;
+    std::vector<std::pair<Nanos, Nanos>> holdUps;
+    bool ours = true;
+};
+
+[[nodiscard]] std::vector<OnsetRow> joinOnsets(const RunRecord &run);
+
+// The error of the half cycle after each judged click, in ms.
+[[nodiscard]] std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
+                                              const std::vector<OnsetRow> &rows);
+
+// One line of a child's output and back.
+[[nodiscard]] QString toLine(const OnsetRow &row);
+[[nodiscard]] std::optional<OnsetRow> onsetFromLine(const QString &line);
+[[nodiscard]] QString eventName(int type);
+
+} // namespace bench

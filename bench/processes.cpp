@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/processes.h"
+
+#include "bench/recorder.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cmath>
+
+namespace bench {
+
+namespace {
+
+std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironment &base)
+{
+    auto child = std::make_unique<QProcess>();
+    auto env = base;
+    env.insert(QString::fromLatin1(childVariable), mode);
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child->start(QCoreApplication::applicationFilePath(), {});
+    return child;
+}
+
+ChildResult parse(TimerKind kind, QProcess &child)
+{
+    ChildResult result{kind, {}, {}, {}};
+    result.finished = child.waitForFinished(300'000) && child.exitCode() == 0;
+    const QString out = QString::fromLatin1(child.readAllStandardOutput());
+    for (const QString &line : out.split(u'\n')) {
+        if (auto row = onsetFromLine(line)) {
+            result.onsets.push_back(*row);
+            continue;
+        }
+        const QStringList f = line.split(u' ');
+        if (f.size() == 2 && f[0] == u"click")
+            result.clicks.push_back(f[1].toDouble());
+        else if (f.size() == 7 && f[0] == u"cpu") {
+            result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0};
+            result.pixelsWatched = f[6] == u"1";
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+Xvfb::Xvfb()
+{
+    // -displayfd: the server picks a free display and writes its number to us.
+    m_server.setProcessChannelMode(QProcess::SeparateChannels);
+    m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                            QStringLiteral("-screen"), QStringLiteral("0"),
+                                            QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                                            QStringLiteral("tcp")});
+    if (!m_server.waitForStarted(10'000))
+        return;
+    for (int i = 0; i < 100 && !m_server.canReadLine(); ++i)
+        m_server.waitForReadyRead(100);
+    const QString number = QString::fromLatin1(m_server.readLine()).trimmed();
+    if (!number.isEmpty())
+        m_display = u':' + number;
+}
+
+Xvfb::~Xvfb()
+{
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.terminate();
+        m_server.waitForFinished(5000);
+    }
+}
+
+std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios, int round,
+                                                 const std::vector<QProcessEnvironment> &envs)
+{
+    std::vector<std::vector<std::pair<TimerKind, std::unique_ptr<QProcess>>>> children(scenarios.size());
+    for (std::size_t i = 0; i < scenarios.size(); ++i) {
+        for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
+            const TimerKind kind = timerKinds[k];
+            const QString mode = QStringLiteral("timeline %1 %2 %3")
+                                     .arg(QString::fromLatin1(scenarios[i]->name.data(), qsizetype(scenarios[i]->name.size())),
+                                          QString::fromLatin1(nameOf(kind)))
+                                     .arg(round);
+            children[i].emplace_back(kind, startChild(mode, envs[k]));
+        }
+    }
+    std::vector<std::vector<ChildResult>> results(scenarios.size());
+    for (std::size_t i = 0; i < scenarios.size(); ++i) {
+        for (auto &[kind, child] : children[i])
+            results[i].push_back(parse(kind, *child));
+    }
+    return results;
+}
+
+double startupMs(const QProcessEnvironment &env)
+{
+    const Nanos asked = steadyNow();
+    auto child = startChild(QStringLiteral("startup"), env);
+    child->waitForFinished(60'000);
+    const QString out = QString::fromLatin1(child->readAllStandardOutput());
+    if (!out.startsWith(QStringLiteral("shown ")))
+        return std::nan("");
+    const Nanos shown(out.mid(6).trimmed().toLongLong());
+    return std::chrono::duration<double, std::milli>(shown - asked).count();
+}
+
+} // namespace bench

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "bench/onset_analysis.h"
+#include "bench/scenarios.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <memory>
+#include <vector>
+
+namespace bench {
+
+inline constexpr const char *childVariable = "TARVELIN_BENCH_CHILD";
+
+struct CpuFigures {
+    double overallPercent = 0;
+    double flashingCpuMs = 0;
+    int flashingSteps = 0;
+    double flashingWallMs = 0;
+    double maxRssMb = 0;
+};
+
+// What one child reported.
+struct ChildResult {
+    TimerKind kind;
+    std::vector<OnsetRow> onsets;
+    std::vector<double> clicks;
+    CpuFigures cpu;
+    bool pixelsWatched = false;
+    bool finished = false;
+};
+
+// An X server of the bench's own, so the program runs on xcb as in a user's
+// X11 session and its pixels can be watched.
+class Xvfb {
+public:
+    Xvfb();
+    ~Xvfb();
+    Xvfb(const Xvfb &) = delete;
+    Xvfb &operator=(const Xvfb &) = delete;
+
+    [[nodiscard]] bool isRunning() const { return !m_display.isEmpty(); }
+    [[nodiscard]] QString display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
+
+// One round of each scenario given, all at once, in every timer kind, each in
+// its own process with the environment of its kind (its own X server); the
+// results by scenario, then by kind.
+[[nodiscard]] std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios,
+                                                                int round, const std::vector<QProcessEnvironment> &envs);
+
+// From asking for the process to the settings window on screen, in ms.
+[[nodiscard]] double startupMs(const QProcessEnvironment &env);
+
+} // namespace bench

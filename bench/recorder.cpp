@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/recorder.h"
+
+#include <ctime>
+
+namespace bench {
+
+Nanos steadyNow()
+{
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+Nanos cpuNow()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + Nanos(t.tv_nsec);
+}
+
+RecordingApplication::RecordingApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    events.reserve(1 << 20);
+}
+
+bool RecordingApplication::notify(QObject *receiver, QEvent *event)
+{
+    if (m_depth > 0)
+        return QApplication::notify(receiver, event);
+    ++m_depth;
+    const Nanos start = steadyNow();
+    const int type = event->type();
+    const bool result = QApplication::notify(receiver, event);
+    events.push_back({start, steadyNow(), type});
+    --m_depth;
+    return result;
+}
+
+void OnsetRecorder::setIntervalText(std::string_view)
+{
+    // The first thing a step does; whether it shows, hides or pauses comes next.
+    m_stepAt = steadyNow();
+    m_inStep = true;
+    if (m_flashing)
+        ++flashingSteps;
+}
+
+void OnsetRecorder::setStimulusVisible(bool visible)
+{
+    if (m_inStep && visible != m_visible)
+        onsets.push_back({m_stepAt});
+    m_visible = visible;
+}
+
+void OnsetRecorder::setPauseVisible(bool visible)
+{
+    onsets.push_back({visible ? m_stepAt : steadyNow()});
+    m_inStep = false;
+}
+
+void OnsetRecorder::startFlashing()
+{
+    m_flashing = false;
+    setPacingEnabled(true);
+}
+
+void OnsetRecorder::setPacingEnabled(bool enabled)
+{
+    if (enabled == m_flashing)
+        return;
+    m_flashing = enabled;
+    if (enabled) {
+        m_cpuFrom = cpuNow();
+        m_wallFrom = steadyNow();
+    } else {
+        flashingCpu += cpuNow() - m_cpuFrom;
+        flashingWall += steadyNow() - m_wallFrom;
+    }
+}
+
+WakeLog::WakeLog()
+{
+    records.reserve(1 << 16);
+    platform::eventLoopWakePlanner().setRecorder(
+        [this](const platform::WakePlanner::Record &record) { records.push_back(record); });
+}
+
+WakeLog::~WakeLog()
+{
+    platform::eventLoopWakePlanner().setRecorder({});
+}
+
+} // namespace bench

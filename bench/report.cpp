@@ -1,0 +1,351 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/report.h"
+
+#include "bench/stats.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace bench {
+
+namespace {
+
+constexpr std::size_t firstSeriesOnsets = 21; // its steps; the pause end after them opens the next
+constexpr double busyFinishPerStepMs = 0.1;   // 1% of a 10 ms step
+
+using RowFilter = std::function<bool(std::size_t index, const OnsetRow &)>;
+
+const RowFilter everyRow = [](std::size_t, const OnsetRow &) { return true; };
+
+std::vector<double> values(const ChildResult &child, const std::function<double(const OnsetRow &)> &of,
+                           const RowFilter &keep = everyRow)
+{
+    std::vector<double> out;
+    for (std::size_t i = 0; i < child.onsets.size(); ++i) {
+        const double v = of(child.onsets[i]);
+        if (keep(i, child.onsets[i]) && !std::isnan(v))
+            out.push_back(v);
+    }
+    return out;
+}
+
+double error(const OnsetRow &row)
+{
+    return std::abs(row.errorMs);
+}
+
+double pixelLatency(const OnsetRow &row)
+{
+    return row.pixelErrorMs - row.errorMs;
+}
+
+std::vector<double> pooled(const std::vector<std::vector<ChildResult>> &rounds, std::size_t kind,
+                           const std::function<double(const OnsetRow &)> &of, const RowFilter &keep = everyRow)
+{
+    std::vector<double> all;
+    for (const auto &round : rounds) {
+        const auto v = values(round[kind], of, keep);
+        all.insert(all.end(), v.begin(), v.end());
+    }
+    return all;
+}
+
+const RowFilter notMachine = [](std::size_t, const OnsetRow &row) { return row.cause != Cause::MachineWokeLate; };
+const RowFilter firstSeries = [](std::size_t i, const OnsetRow &) { return i < firstSeriesOnsets; };
+const RowFilter notHeld = [](std::size_t, const OnsetRow &row) { return row.cause != Cause::HoldUp; };
+
+RowFilter ofKind(std::initializer_list<Onset::Kind> kinds)
+{
+    const std::vector<Onset::Kind> wanted(kinds);
+    return [wanted](std::size_t, const OnsetRow &row) {
+        return std::find(wanted.begin(), wanted.end(), row.kind) != wanted.end();
+    };
+}
+
+// The worst of the rounds for one figure.
+double worstRound(const std::vector<std::vector<ChildResult>> &rounds, std::size_t kind,
+                  const std::function<double(const Summary &)> &figure, const RowFilter &keep = everyRow)
+{
+    double worst = std::nan("");
+    for (const auto &round : rounds) {
+        const double v = figure(summarize(values(round[kind], error, keep)));
+        if (std::isnan(worst) || v > worst || std::isnan(v))
+            worst = v;
+    }
+    return worst;
+}
+
+double drift(const ChildResult &child)
+{
+    const auto steady = values(child, [](const OnsetRow &r) { return r.errorMs; }, notHeld);
+    return std::abs(summarize(steady).mean);
+}
+
+double cpuPerStepMs(const ChildResult &child)
+{
+    return child.cpu.flashingSteps > 0 ? child.cpu.flashingCpuMs / child.cpu.flashingSteps : std::nan("");
+}
+
+QString counted(const Summary &s, double figure)
+{
+    return number(figure) + QStringLiteral(" (n %1)").arg(s.n);
+}
+
+class Table {
+public:
+    explicit Table(QTextStream &out)
+        : m_out(out)
+    {
+        m_out << "| figure (ms unless stated) |";
+        for (const TimerKind kind : timerKinds)
+            m_out << ' ' << labelOf(kind) << " |";
+        m_out << "\n|---|";
+        for (std::size_t i = 0; i < std::size(timerKinds); ++i)
+            m_out << "---:|";
+        m_out << '\n';
+    }
+
+    void row(const QString &what, const std::function<QString(std::size_t kind)> &cell)
+    {
+        m_out << "| " << what << " |";
+        for (std::size_t k = 0; k < std::size(timerKinds); ++k)
+            m_out << ' ' << cell(k) << " |";
+        m_out << '\n';
+    }
+
+    // A summary row: the figure with its count, the percentile left out where too few.
+    void summary(const QString &what, const std::function<std::vector<double>(std::size_t)> &samples,
+                 double Summary::*figure)
+    {
+        row(what, [&](std::size_t k) {
+            const Summary s = summarize(samples(k));
+            if (figure == &Summary::p99 && !s.hasP99())
+                return QStringLiteral("– (n %1)").arg(s.n);
+            return counted(s, s.*figure);
+        });
+    }
+
+private:
+    QTextStream &m_out;
+};
+
+struct Target {
+    QString what;
+    double value;
+    double limit;
+};
+
+} // namespace
+
+Report makeReport(const BenchResults &r)
+{
+    QString text;
+    QTextStream out(&text);
+    const auto &idle = r.idleRounds;
+
+    out << "### Onsets\n\nEach onset is a step (show, hide or pause picture) or the end of a pause; its error "
+           "is the moment the handler ran against the nominal timeline. Idle: "
+        << idle.size() << " rounds pooled, and the worst round.\n\n";
+    Table onsets(out);
+    const auto idleErrors = [&](const RowFilter &keep) {
+        return [&, keep](std::size_t k) { return pooled(idle, k, error, keep); };
+    };
+    onsets.summary(QStringLiteral("idle, p50"), idleErrors(everyRow), &Summary::p50);
+    onsets.summary(QStringLiteral("idle, p99"), idleErrors(everyRow), &Summary::p99);
+    onsets.summary(QStringLiteral("idle, max"), idleErrors(everyRow), &Summary::max);
+    onsets.row(QStringLiteral("idle, worst round's p99"),
+               [&](std::size_t k) { return number(worstRound(idle, k, [](const Summary &s) { return s.p99; })); });
+    onsets.row(QStringLiteral("idle, worst round's max"),
+               [&](std::size_t k) { return number(worstRound(idle, k, [](const Summary &s) { return s.max; })); });
+    onsets.row(QStringLiteral("idle, worst round's max, the machine's doing left out"), [&](std::size_t k) {
+        return number(worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine));
+    });
+    onsets.row(QStringLiteral("idle, onsets that were the machine's doing (count)"), [&](std::size_t k) {
+        const auto all = pooled(idle, k, error);
+        return QString::number(all.size() - pooled(idle, k, error, notMachine).size());
+    });
+    onsets.row(QStringLiteral("first series, worst round's max"), [&](std::size_t k) {
+        return number(worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeries));
+    });
+    onsets.summary(QStringLiteral("first series, p50 over the rounds"), idleErrors(firstSeries), &Summary::p50);
+    onsets.summary(QStringLiteral("busy cores, p99"), [&](std::size_t k) { return values(r.busy[k], error); },
+                   &Summary::p99);
+    onsets.summary(QStringLiteral("busy cores, max"), [&](std::size_t k) { return values(r.busy[k], error); },
+                   &Summary::max);
+    onsets.summary(QStringLiteral("\"versnel\" in the last 50 ms before a step: error of the half cycle after it, p50"),
+                   [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::p50);
+    onsets.summary(QStringLiteral("… p99"), [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::p99);
+    onsets.summary(QStringLiteral("… max"), [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::max);
+    onsets.row(QStringLiteral("60 ms hold-ups at 2000: drift (mean error of the other onsets)"),
+               [&](std::size_t k) { return number(drift(r.holdUps[k])); });
+    onsets.summary(QStringLiteral("60 ms hold-ups at 2000: error of the held steps, max"), [&](std::size_t k) {
+        return values(r.holdUps[k], error, [](std::size_t, const OnsetRow &row) { return row.cause == Cause::HoldUp; });
+    }, &Summary::max);
+
+    out << "\n### Pixels\n\nWhen the X server (Xvfb) has the new pixels of the stimulus area, stamped as "
+           "its DAMAGE event reaches the bench's own connection, idle rounds pooled; step to pixels is "
+           "that moment less the handler's, split into the stages between.\n\n";
+    Table pixels(out);
+    const auto idleOf = [&](const std::function<double(const OnsetRow &)> &of, const RowFilter &keep = everyRow) {
+        return [&, of, keep](std::size_t k) { return pooled(idle, k, of, keep); };
+    };
+    pixels.summary(QStringLiteral("step to pixels, p50"), idleOf(pixelLatency), &Summary::p50);
+    pixels.summary(QStringLiteral("step to pixels, p99"), idleOf(pixelLatency), &Summary::p99);
+    pixels.summary(QStringLiteral("step to pixels, max"), idleOf(pixelLatency), &Summary::max);
+    const auto pixelError = [](const OnsetRow &row) { return std::abs(row.pixelErrorMs); };
+    pixels.summary(QStringLiteral("onset error at the pixels, p50"), idleOf(pixelError), &Summary::p50);
+    pixels.summary(QStringLiteral("onset error at the pixels, p99"), idleOf(pixelError), &Summary::p99);
+    pixels.summary(QStringLiteral("onset error at the pixels, max"), idleOf(pixelError), &Summary::max);
+    const struct {
+        const char *name;
+        double OnsetRow::*stage;
+    } stages[] = {{"handler to repaint", &OnsetRow::queueMs},
+                  {"repaint and flush", &OnsetRow::paintMs},
+                  {"flush to DAMAGE", &OnsetRow::serverMs}};
+    const struct {
+        const char *name;
+        RowFilter keep;
+    } changes[] = {{"show", ofKind({Onset::Kind::Show})},
+                   {"hide", ofKind({Onset::Kind::Hide})},
+                   {"picture on or off", ofKind({Onset::Kind::PauseStart, Onset::Kind::PauseEnd})}};
+    for (const auto &stage : stages) {
+        for (const auto &change : changes) {
+            const auto of = [field = stage.stage](const OnsetRow &row) { return row.*field; };
+            pixels.summary(QStringLiteral("%1, %2, p50").arg(QString::fromLatin1(stage.name), QString::fromLatin1(change.name)),
+                           idleOf(of, change.keep), &Summary::p50);
+            pixels.summary(QStringLiteral("%1, %2, p99").arg(QString::fromLatin1(stage.name), QString::fromLatin1(change.name)),
+                           idleOf(of, change.keep), &Summary::p99);
+        }
+    }
+
+    out << "\n### Late onsets by cause\n\nEvery onset more than " << lateMs
+        << " ms late, in all runs but the busy-core one, by what the run shows of its cause.\n\n";
+    Table causes(out);
+    const auto everyRun = [&](std::size_t k) {
+        std::vector<const ChildResult *> runs;
+        for (const auto &round : idle)
+            runs.push_back(&round[k]);
+        runs.push_back(&r.clicks[k]);
+        runs.push_back(&r.holdUps[k]);
+        return runs;
+    };
+    for (const Cause cause : {Cause::MachineWokeLate, Cause::ThreadBusy, Cause::OutOfReserve, Cause::AfterAlarm,
+                              Cause::HoldUp, Cause::PlainTimer, Cause::Unexplained}) {
+        causes.row(QString::fromLatin1(labelOf(cause)), [&](std::size_t k) {
+            int n = 0;
+            std::map<QString, int> with;
+            for (const ChildResult *run : everyRun(k)) {
+                for (const OnsetRow &row : run->onsets) {
+                    if (row.cause != cause)
+                        continue;
+                    ++n;
+                    if (cause == Cause::ThreadBusy)
+                        ++with[eventName(row.busyWith)];
+                }
+            }
+            QString cell = QString::number(n);
+            if (!with.empty()) {
+                QStringList parts;
+                for (const auto &[name, count] : with)
+                    parts << QStringLiteral("%1 %2").arg(name).arg(count);
+                cell += QStringLiteral(" (") + parts.join(QStringLiteral(", ")) + u')';
+            }
+            return cell;
+        });
+    }
+
+    out << "\n### Resources\n\n";
+    Table resources(out);
+    resources.row(QStringLiteral("CPU per step at 20 (every tick a step), ms, pauses left out"), [&](std::size_t k) {
+        return number(cpuPerStepMs(r.cpu20[k]), 4) + QStringLiteral(" (n %1)").arg(r.cpu20[k].cpu.flashingSteps);
+    });
+    resources.row(QStringLiteral("CPU at 2000, % of one core"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.overallPercent); });
+    resources.row(QStringLiteral("CPU at 300, % of one core"), [&](std::size_t k) { return number(r.cpu300[k].cpu.overallPercent); });
+    resources.row(QStringLiteral("CPU at 20, % of one core"), [&](std::size_t k) { return number(r.cpu20[k].cpu.overallPercent); });
+    resources.row(QStringLiteral("peak memory at 2000, MB"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.maxRssMb, 1); });
+    const double startup = percentile(r.startupsMs, 0.5);
+    out << "\nStart-up to the settings window on screen: " << number(startup, 1) << " ms (median of "
+        << r.startupsMs.size() << ").\n";
+
+    std::vector<Target> targets;
+    const std::size_t plain = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), TimerKind::PlainQt)
+                                          - std::begin(timerKinds));
+    for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
+        if (!isOurs(timerKinds[k]))
+            continue;
+        const QString who = QString::fromLatin1(labelOf(timerKinds[k])) + QStringLiteral(": ");
+        const Summary all = summarize(pooled(idle, k, error));
+        const Summary clicks = summarize(r.clicks[k].clicks);
+        targets.push_back({who + QStringLiteral("idle onset p99 ≤ 0.2 ms, pooled (n %1) and in every round").arg(all.n),
+                           all.n >= 500 ? std::max(all.p99, worstRound(idle, k, [](const Summary &s) { return s.p99; }))
+                                        : std::nan(""),
+                           0.2});
+        targets.push_back({who + QStringLiteral("idle onset max ≤ 2 ms in every round, the machine's doing left out"),
+                           worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine), 2});
+        targets.push_back({who + QStringLiteral("first series max ≤ 2 ms in every round"),
+                           worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeries), 2});
+        targets.push_back({who + QStringLiteral("late clicks: half cycle error p99 ≤ 0.5 ms (n %1)").arg(clicks.n),
+                           clicks.n >= 50 ? clicks.p99 : std::nan(""), 0.5});
+        targets.push_back({who + QStringLiteral("hold-ups at 2000: drift ≤ 1 ms"), drift(r.holdUps[k]), 1});
+        const Summary toPixels = summarize(pooled(idle, k, pixelLatency));
+        targets.push_back({who + QStringLiteral("step to pixels p99 ≤ 1 ms (n %1)").arg(toPixels.n), toPixels.p99, 1});
+        targets.push_back({who + QStringLiteral("CPU per step at 20 ≤ plain Qt's + %1 ms").arg(busyFinishPerStepMs),
+                           cpuPerStepMs(r.cpu20[k]), cpuPerStepMs(r.cpu20[plain]) + busyFinishPerStepMs});
+        targets.push_back({who + QStringLiteral("CPU at 2000 and 300 < 1%"),
+                           std::max(r.cpu2000[k].cpu.overallPercent, r.cpu300[k].cpu.overallPercent), 1});
+        targets.push_back({who + QStringLiteral("peak memory < 60 MB"), r.cpu2000[k].cpu.maxRssMb, 60});
+    }
+    targets.push_back({QStringLiteral("start-up < 300 ms"), startup, 300});
+
+    Report report;
+    report.allMet = true;
+    out << "\n### Targets\n\n| target | measured | limit | met or missed |\n|---|---:|---:|---|\n";
+    for (const Target &t : targets) {
+        const bool met = !std::isnan(t.value) && t.value <= t.limit;
+        report.allMet = report.allMet && met;
+        out << "| " << t.what << " | " << number(t.value) << " | " << number(t.limit) << " | "
+            << (met ? "met" : "**missed**") << " |\n";
+    }
+    out.flush();
+    report.markdown = text;
+    return report;
+}
+
+void writeData(const QString &folder, const BenchResults &results)
+{
+    const auto write = [&](const QString &name, const std::vector<ChildResult> &run) {
+        QFile file(folder + u'/' + name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return;
+        QTextStream out(&file);
+        out << "# onset";
+        for (const TimerKind kind : timerKinds)
+            out << "  |error| " << nameOf(kind) << "  |pixel error| " << nameOf(kind);
+        out << "   (ms; under 1 µs written as 1 µs for the log scale)\n";
+        std::size_t count = 0;
+        for (const ChildResult &child : run)
+            count = std::max(count, child.onsets.size());
+        const auto cell = [](double v) {
+            return std::isnan(v) ? QStringLiteral("NaN") : QString::number(std::max(std::abs(v), 0.001), 'f', 4);
+        };
+        for (std::size_t i = 0; i < count; ++i) {
+            out << i + 1;
+            for (const ChildResult &child : run) {
+                const bool has = i < child.onsets.size();
+                out << ' ' << cell(has ? child.onsets[i].errorMs : std::nan(""))
+                    << ' ' << cell(has ? child.onsets[i].pixelErrorMs : std::nan(""));
+            }
+            out << '\n';
+        }
+    };
+    if (!results.idleRounds.empty())
+        write(QStringLiteral("timing-idle.dat"), results.idleRounds.front());
+    write(QStringLiteral("timing-holdups.dat"), results.holdUps);
+}
+
+} // namespace bench

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/scenarios.h"
+
+#include <algorithm>
+
+namespace bench {
+
+const char *nameOf(TimerKind kind)
+{
+    switch (kind) {
+    case TimerKind::Linux: return "linux";
+    case TimerKind::Portable: return "portable";
+    case TimerKind::PlainQt: return "plain";
+    }
+    return "";
+}
+
+const char *labelOf(TimerKind kind)
+{
+    switch (kind) {
+    case TimerKind::Linux: return "ours, Linux alarm";
+    case TimerKind::Portable: return "ours, portable alarm";
+    case TimerKind::PlainQt: return "plain Qt timers";
+    }
+    return "";
+}
+
+bool isOurs(TimerKind kind)
+{
+    return kind != TimerKind::PlainQt;
+}
+
+std::span<const Scenario> scenarios()
+{
+    // The idle rounds start at 200 with an acceleration of 100, so they pass
+    // through two paces and a speed-up, and each gives about 175 onsets.
+    static const std::vector<Scenario> table = {
+        {.name = "idle", .label = "idle, start 200, acceleration 100", .interval = 200, .speedStep = 100,
+         .seconds = 45, .rounds = 3},
+        {.name = "clicks", .label = "\"versnel\" in the last 50 ms before every other step, at 300",
+         .interval = 300, .speedStep = 0, .seconds = 36, .clicks = 50},
+        {.name = "holdups", .label = "60 ms hold-ups of the thread over steps 3, 7, 11, 15 and 19, at 2000",
+         .interval = 2000, .speedStep = 100, .seconds = 21, .holdUpSteps = {3, 7, 11, 15, 19}},
+        {.name = "busy", .label = "all cores busy, at 300", .interval = 300, .speedStep = 100, .seconds = 20,
+         .allCoresBusy = true},
+        {.name = "cpu20", .label = "every tick a step (20)", .interval = 20, .speedStep = 0, .seconds = 40, .cpu = true},
+        {.name = "cpu300", .label = "at 300", .interval = 300, .speedStep = 0, .seconds = 40, .cpu = true},
+        {.name = "cpu2000", .label = "at 2000", .interval = 2000, .speedStep = 0, .seconds = 40, .cpu = true},
+    };
+    return table;
+}
+
+const Scenario *scenarioNamed(std::string_view name)
+{
+    const auto all = scenarios();
+    const auto it = std::find_if(all.begin(), all.end(), [&](const Scenario &s) { return s.name == name; });
+    return it == all.end() ? nullptr : &*it;
+}
+
+} // namespace bench
