@@ -237,12 +237,17 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
         std::printf("%s\n", qPrintable(toLine(row)));
     for (const double error : clickErrors(run, clicks, rows))
         std::printf("click %.4f\n", error);
+    Nanos spun{0};
+    for (const auto &wake : run.wakes) {
+        if (wake.woke < wake.deadline)
+            spun += wake.fired - wake.woke;
+    }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("cpu %.4f %.4f %d %.4f %ld %d\n", 100.0 * double(cpu.count()) / double(wall.count()),
+    std::printf("cpu %.4f %.4f %d %.4f %ld %d %.4f\n", 100.0 * double(cpu.count()) / double(wall.count()),
                 std::chrono::duration<double, std::milli>(recorder.flashingCpu).count(), recorder.flashingSteps,
                 std::chrono::duration<double, std::milli>(recorder.flashingWall).count(), usage.ru_maxrss,
-                probe && probe->isWatching() ? 1 : 0);
+                probe && probe->isWatching() ? 1 : 0, std::chrono::duration<double, std::milli>(spun).count());
     std::fflush(stdout);
     return 0;
 }

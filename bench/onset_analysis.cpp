@@ -51,12 +51,17 @@ void explain(const RunRecord &run, Nanos due, Nanos handled, OnsetRow &row)
         row.cause = Cause::Unexplained;
         return;
     }
-    if (alarm->outOfReserve || (alarm->marginCut && alarm->woke > alarm->deadline)) {
-        row.cause = Cause::OutOfReserve;
+    row.earlyMs = ms(alarm->deadline - alarm->askedFor);
+    row.wokeLateMs = ms(alarm->woke - alarm->askedFor);
+    if (alarm->woke <= alarm->deadline && !alarm->outOfReserve) {
+        row.cause = Cause::AfterAlarm;
         return;
     }
-    if (alarm->woke <= alarm->deadline) {
-        row.cause = Cause::AfterAlarm;
+    // The reserve is to blame if it made the alarm sleep on, or asked for a
+    // later wake-up than the margin wanted, which the whole margin would have met.
+    const bool marginCut = alarm->deadline - alarm->askedFor < alarm->margin;
+    if (alarm->outOfReserve || (marginCut && alarm->woke - alarm->askedFor <= alarm->margin)) {
+        row.cause = Cause::OutOfReserve;
         return;
     }
     // Woken late: was the thread in an event when the wake-up was due? The
@@ -157,7 +162,7 @@ std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &
 
 QString toLine(const OnsetRow &row)
 {
-    return QStringLiteral("onset %1 %2 %3 %4 %5 %6 %7 %8 %9")
+    return QStringLiteral("onset %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11")
         .arg(int(row.kind))
         .arg(row.nominalMs, 0, 'f', 3)
         .arg(row.errorMs, 0, 'f', 4)
@@ -166,13 +171,15 @@ QString toLine(const OnsetRow &row)
         .arg(row.paintMs, 0, 'f', 4)
         .arg(row.serverMs, 0, 'f', 4)
         .arg(int(row.cause))
-        .arg(row.busyWith);
+        .arg(row.busyWith)
+        .arg(row.earlyMs, 0, 'f', 4)
+        .arg(row.wokeLateMs, 0, 'f', 4);
 }
 
 std::optional<OnsetRow> onsetFromLine(const QString &line)
 {
     const QStringList f = line.split(u' ');
-    if (f.size() != 10 || f[0] != u"onset")
+    if (f.size() != 12 || f[0] != u"onset")
         return std::nullopt;
     const auto real = [&](int i) {
         bool ok = false;
@@ -189,6 +196,8 @@ std::optional<OnsetRow> onsetFromLine(const QString &line)
     row.serverMs = real(7);
     row.cause = Cause(f[8].toInt());
     row.busyWith = f[9].toInt();
+    row.earlyMs = real(10);
+    row.wokeLateMs = real(11);
     return row;
 }
 

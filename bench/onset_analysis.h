@@ -40,6 +40,8 @@ struct OnsetRow {
     double serverMs = 0;     // end of the repaint to the DAMAGE event's arrival
     Cause cause = Cause::OnTime;
     int busyWith = 0;        // the event type that held the thread, for ThreadBusy
+    double earlyMs = 0;      // for a late one: how long before the deadline its alarm asked to wake
+    double wokeLateMs = 0;   // and how long after that it woke
 };
 
 struct RunRecord {

@@ -36,8 +36,9 @@ ChildResult parse(TimerKind kind, QProcess &child)
         const QStringList f = line.split(u' ');
         if (f.size() == 2 && f[0] == u"click")
             result.clicks.push_back(f[1].toDouble());
-        else if (f.size() == 7 && f[0] == u"cpu") {
-            result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0};
+        else if (f.size() == 8 && f[0] == u"cpu") {
+            result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0,
+                          f[7].toDouble()};
             result.pixelsWatched = f[6] == u"1";
         }
     }

@@ -20,6 +20,7 @@ struct CpuFigures {
     int flashingSteps = 0;
     double flashingWallMs = 0;
     double maxRssMb = 0;
+    double spunMs = 0; // in busy finishes, the whole run
 };
 
 // What one child reported.

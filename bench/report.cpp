@@ -264,6 +264,10 @@ Report makeReport(const BenchResults &r)
     resources.row(QStringLiteral("CPU per step at 20 (every tick a step), ms, pauses left out"), [&](std::size_t k) {
         return number(cpuPerStepMs(r.cpu20[k]), 4) + QStringLiteral(" (n %1)").arg(r.cpu20[k].cpu.flashingSteps);
     });
+    resources.row(QStringLiteral("… of which busy finish (all of the run's, per step)"), [&](std::size_t k) {
+        const int steps = r.cpu20[k].cpu.flashingSteps;
+        return isOurs(timerKinds[k]) && steps > 0 ? number(r.cpu20[k].cpu.spunMs / steps, 4) : QStringLiteral("–");
+    });
     resources.row(QStringLiteral("CPU at 2000, % of one core"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.overallPercent); });
     resources.row(QStringLiteral("CPU at 300, % of one core"), [&](std::size_t k) { return number(r.cpu300[k].cpu.overallPercent); });
     resources.row(QStringLiteral("CPU at 20, % of one core"), [&](std::size_t k) { return number(r.cpu20[k].cpu.overallPercent); });
@@ -289,8 +293,9 @@ Report makeReport(const BenchResults &r)
                            worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine), 2});
         targets.push_back({who + QStringLiteral("first series max ≤ 2 ms in every round"),
                            worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeries), 2});
-        targets.push_back({who + QStringLiteral("late clicks: half cycle error p99 ≤ 0.5 ms (n %1)").arg(clicks.n),
-                           clicks.n >= 50 ? clicks.p99 : std::nan(""), 0.5});
+        // Under 100 clicks their p99 is their maximum, so the maximum is held to it.
+        targets.push_back({who + QStringLiteral("late clicks: half cycle error p99 ≤ 0.5 ms (n %1; under 100, the max)").arg(clicks.n),
+                           clicks.n >= 50 ? (clicks.hasP99() ? clicks.p99 : clicks.max) : std::nan(""), 0.5});
         targets.push_back({who + QStringLiteral("hold-ups at 2000: drift ≤ 1 ms"), drift(r.holdUps[k]), 1});
         const Summary toPixels = summarize(pooled(idle, k, pixelLatency));
         targets.push_back({who + QStringLiteral("step to pixels p99 ≤ 1 ms (n %1)").arg(toPixels.n), toPixels.p99, 1});
@@ -346,6 +351,32 @@ void writeData(const QString &folder, const BenchResults &results)
     if (!results.idleRounds.empty())
         write(QStringLiteral("timing-idle.dat"), results.idleRounds.front());
     write(QStringLiteral("timing-holdups.dat"), results.holdUps);
+
+    QFile late(folder + QStringLiteral("/late-onsets.txt"));
+    if (!late.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return;
+    QTextStream out(&late);
+    out << "# run  kind  onset  error_ms  asked_early_ms  woke_after_asked_ms  cause\n";
+    const auto list = [&](const QString &name, const std::vector<ChildResult> &run) {
+        for (const ChildResult &child : run) {
+            if (!isOurs(child.kind))
+                continue;
+            for (std::size_t i = 0; i < child.onsets.size(); ++i) {
+                const OnsetRow &row = child.onsets[i];
+                if (row.cause == Cause::OnTime)
+                    continue;
+                out << name << ' ' << nameOf(child.kind) << ' ' << i << ' ' << number(row.errorMs) << ' '
+                    << number(row.earlyMs) << ' ' << number(row.wokeLateMs) << ' ' << labelOf(row.cause);
+                if (row.cause == Cause::ThreadBusy)
+                    out << " (" << eventName(row.busyWith) << ')';
+                out << '\n';
+            }
+        }
+    };
+    for (std::size_t r = 0; r < results.idleRounds.size(); ++r)
+        list(QStringLiteral("idle%1").arg(r + 1), results.idleRounds[r]);
+    list(QStringLiteral("clicks"), results.clicks);
+    list(QStringLiteral("holdups"), results.holdUps);
 }
 
 } // namespace bench

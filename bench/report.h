@@ -31,7 +31,8 @@ struct Report {
 [[nodiscard]] Report makeReport(const BenchResults &results);
 
 // Every onset's error of the first idle round and of the hold-ups, per kind,
-// at the handler and at the pixels, for bench/timing.gp.
+// at the handler and at the pixels, for bench/timing.gp; and every late onset
+// of our timers with what its alarm did, in late-onsets.txt.
 void writeData(const QString &folder, const BenchResults &results);
 
 } // namespace bench

@@ -41,11 +41,11 @@ std::span<const Scenario> scenarios()
          .interval = 300, .speedStep = 0, .seconds = 36, .clicks = 50},
         {.name = "holdups", .label = "60 ms hold-ups of the thread over steps 3, 7, 11, 15 and 19, at 2000",
          .interval = 2000, .speedStep = 100, .seconds = 21, .holdUpSteps = {3, 7, 11, 15, 19}},
-        {.name = "busy", .label = "all cores busy, at 300", .interval = 300, .speedStep = 100, .seconds = 20,
+        {.name = "busy", .label = "all cores busy, at 300", .interval = 300, .speedStep = 100, .seconds = 15,
          .allCoresBusy = true},
-        {.name = "cpu20", .label = "every tick a step (20)", .interval = 20, .speedStep = 0, .seconds = 40, .cpu = true},
-        {.name = "cpu300", .label = "at 300", .interval = 300, .speedStep = 0, .seconds = 40, .cpu = true},
-        {.name = "cpu2000", .label = "at 2000", .interval = 2000, .speedStep = 0, .seconds = 40, .cpu = true},
+        {.name = "cpu20", .label = "every tick a step (20)", .interval = 20, .speedStep = 0, .seconds = 30, .cpu = true},
+        {.name = "cpu300", .label = "at 300", .interval = 300, .speedStep = 0, .seconds = 25, .cpu = true},
+        {.name = "cpu2000", .label = "at 2000", .interval = 2000, .speedStep = 0, .seconds = 25, .cpu = true},
     };
     return table;
 }

@@ -6,8 +6,9 @@
 namespace core {
 
 // Passes every call to the window and, when one is attached, a copy to an
-// observer, so the timeline can be measured without touching the engine.
-// Visibility is read from the window alone.
+// observer, so the timeline can be measured without touching the engine. The
+// observer hears of a call first, at the moment the engine makes it, before
+// the window does its work. Visibility is read from the window alone.
 class TeeView final : public ExerciseView {
 public:
     explicit TeeView(ExerciseView &target)
@@ -19,52 +20,52 @@ public:
 
     void setStimulusText(std::string_view text) override
     {
-        m_target.setStimulusText(text);
         if (m_observer)
             m_observer->setStimulusText(text);
+        m_target.setStimulusText(text);
     }
     bool isStimulusVisible() const override { return m_target.isStimulusVisible(); }
     void setStimulusVisible(bool visible) override
     {
-        m_target.setStimulusVisible(visible);
         if (m_observer)
             m_observer->setStimulusVisible(visible);
+        m_target.setStimulusVisible(visible);
     }
     void setPauseVisible(bool visible) override
     {
-        m_target.setPauseVisible(visible);
         if (m_observer)
             m_observer->setPauseVisible(visible);
+        m_target.setPauseVisible(visible);
     }
     void setIntervalText(std::string_view text) override
     {
-        m_target.setIntervalText(text);
         if (m_observer)
             m_observer->setIntervalText(text);
+        m_target.setIntervalText(text);
     }
     void setSeriesText(std::string_view text) override
     {
-        m_target.setSeriesText(text);
         if (m_observer)
             m_observer->setSeriesText(text);
+        m_target.setSeriesText(text);
     }
     void setPacingEnabled(bool enabled) override
     {
-        m_target.setPacingEnabled(enabled);
         if (m_observer)
             m_observer->setPacingEnabled(enabled);
+        m_target.setPacingEnabled(enabled);
     }
     void setPauseInterval(std::int32_t milliseconds) override
     {
-        m_target.setPauseInterval(milliseconds);
         if (m_observer)
             m_observer->setPauseInterval(milliseconds);
+        m_target.setPauseInterval(milliseconds);
     }
     void setPauseEnabled(bool enabled) override
     {
-        m_target.setPauseEnabled(enabled);
         if (m_observer)
             m_observer->setPauseEnabled(enabled);
+        m_target.setPauseEnabled(enabled);
     }
 
 private:

@@ -20,9 +20,11 @@ namespace platform {
 
 namespace {
 
-// Sleeps on a precise QTimer, rounded up to whole milliseconds so it never
-// wakes before the moment asked for; the rounding is part of the lateness the
-// planner learns, so the busy finish still lands on the deadline.
+// Sleeps on a precise QTimer. Its period is whole milliseconds and it fires
+// about 0.2 ms after one has passed, so rounding down lands a wake-up within
+// a millisecond around the moment asked for, rounding up within one after it:
+// down keeps the learnt margin small, and the busy finish, which never lets
+// the call come early, covers an early wake-up as it covers the margin.
 class PortableAlarm final : public EarlyWakeAlarm {
 public:
     PortableAlarm(const Clock &clock, std::function<void()> onAlarm)
@@ -38,7 +40,9 @@ private:
     void sleepUntil(Duration at) override
     {
         const Duration left = std::max(at - m_clock.now(), Duration{0});
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        // Under a millisecond, down would be a zero timer: a spin that no reserve pays for.
+        const auto ms = left < std::chrono::milliseconds(1) ? std::chrono::ceil<std::chrono::milliseconds>(left).count()
+                                                            : std::chrono::floor<std::chrono::milliseconds>(left).count();
         m_timer.start(static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
     }
 

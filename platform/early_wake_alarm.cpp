@@ -22,15 +22,15 @@ void EarlyWakeAlarm::wakeAt(Duration deadline)
     m_armed = true;
     m_learn = deadline > now; // a deadline already past says nothing about lateness
     m_sleepUntil = m_planner.earlyWake(now, deadline);
-    m_askedFor = m_sleepUntil;
-    m_marginCut = deadline - m_sleepUntil < m_planner.margin();
-    m_woken = false;
+    m_margin = m_planner.margin();
     m_outOfReserve = false;
     sleepUntil(m_sleepUntil);
 }
 
 void EarlyWakeAlarm::cancel()
 {
+    if (!m_armed)
+        return; // a stopped timer is re-armed after every tick: spare the system call
     m_armed = false;
     stopSleeping();
 }
@@ -40,10 +40,6 @@ void EarlyWakeAlarm::onWake()
     if (!m_armed)
         return; // a cancel or a new deadline came first
     const Duration woke = m_clock.now();
-    if (!m_woken) {
-        m_woken = true;
-        m_firstWake = woke;
-    }
     if (m_learn && woke >= m_sleepUntil)
         m_planner.learn(woke - m_sleepUntil);
     m_learn = false;
@@ -52,7 +48,7 @@ void EarlyWakeAlarm::onWake()
         if (m_deadline - woke > m_planner.reserve(woke)) {
             // Too far to spin: sleep on, to the moment asked for if this wake-up
             // came before it, else to the deadline itself.
-            m_outOfReserve = m_outOfReserve || woke >= m_sleepUntil;
+            m_outOfReserve = true;
             m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : m_deadline;
             sleepUntil(m_sleepUntil);
             return;
@@ -63,7 +59,7 @@ void EarlyWakeAlarm::onWake()
         m_planner.spend(now - woke);
     }
     m_armed = false;
-    m_planner.record({m_deadline, m_askedFor, m_firstWake, m_clock.now(), m_marginCut, m_outOfReserve});
+    m_planner.record({m_deadline, m_margin, m_sleepUntil, woke, m_clock.now(), m_outOfReserve});
     m_onAlarm();
 }
 

@@ -33,10 +33,7 @@ private:
     std::function<void()> m_onAlarm;
     Duration m_deadline{0};
     Duration m_sleepUntil{0};
-    Duration m_askedFor{0};
-    Duration m_firstWake{0};
-    bool m_woken = false;
-    bool m_marginCut = false;
+    Duration m_margin{0};
     bool m_outOfReserve = false;
     bool m_armed = false;
     bool m_learn = false;

@@ -22,11 +22,11 @@ public:
     // What one alarm did, from its request to its call, for whoever measures.
     struct Record {
         Duration deadline;
-        Duration askedFor;  // the early wake-up asked of the event loop
-        Duration woke;      // when the event loop first woke it
+        Duration margin;    // how early it wanted to wake
+        Duration askedFor;  // the wake-up last asked of the event loop; later if the reserve was short
+        Duration woke;      // the wake-up that led to the call
         Duration fired;     // when it called back
-        bool marginCut;     // the reserve did not cover the whole margin, so it asked for later
-        bool outOfReserve;  // the busy finish could not cover the rest, so it slept on
+        bool outOfReserve;  // the busy finish could not cover the rest of a wait, so it slept on
     };
 
     static constexpr Duration reserveLimit = std::chrono::milliseconds(2);

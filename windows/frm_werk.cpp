@@ -2,6 +2,7 @@
 #include "windows/frm_werk.h"
 
 #include "core/exercise_state.h"
+#include "core/stimulus_tables.h"
 #include "windows/assets.h"
 #include "windows/place.h"
 #include "windows/twips.h"
@@ -10,9 +11,11 @@
 #include "windows/wrapping_button.h"
 
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QWindow>
 
 namespace windows {
 
@@ -31,6 +34,7 @@ frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random, p
     resize(twipsSize(15240, 11010));
     createControls();
     setFirstFocus(cmd_exit);
+    prepareFirstShow();
 
     Timer1.setInterval(core::tickPeriodMs);
     Timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
@@ -85,6 +89,31 @@ void frm_werk::createControls()
     connect(Command1, &QPushButton::clicked, this, [this] { m_time.runBetweenTicks([this] { m_engine.Command1_Click(); }); });
     connect(Command2, &QPushButton::clicked, this, [this] { m_time.runBetweenTicks([this] { m_engine.Command2_Click(); }); });
     connect(cmd_exit, &QPushButton::clicked, this, &frm_werk::cmd_exit_Click);
+}
+
+// Work that the first flashes would otherwise wait for, done before the pacing
+// starts: the native window and its pointer picture, which the window system
+// loads the first time the pointer enters (some 15 ms under X11), and the
+// glyphs of every letter a stimulus can have and the pause picture, which are
+// prepared for the screen the first time they are painted.
+void frm_werk::prepareFirstShow()
+{
+    winId();
+    if (QWindow *window = windowHandle())
+        window->setCursor(cursor());
+
+    QString letters;
+    for (const auto &table : {core::vowelTexts, core::consonantTexts}) {
+        for (const std::string_view text : table)
+            letters += fromUtf8(text);
+    }
+    QImage scratch(txt_string->size().expandedTo(Picture1->size()) * devicePixelRatio(),
+                   QImage::Format_ARGB32_Premultiplied);
+    scratch.setDevicePixelRatio(devicePixelRatio());
+    txt_string->setText(letters);
+    txt_string->render(&scratch);
+    txt_string->clear();
+    Picture1->render(&scratch);
 }
 
 void frm_werk::cmd_exit_Click()

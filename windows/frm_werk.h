@@ -44,6 +44,7 @@ public:
 
 private:
     void createControls();
+    void prepareFirstShow();
     void cmd_exit_Click();
 
     QLabel *txt_string = nullptr;

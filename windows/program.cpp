@@ -45,8 +45,19 @@ void whileStarting(QtMsgType type, const QMessageLogContext &context, const QStr
 
 } // namespace
 
+void setDisplayOptions()
+{
+    // The stimulus area is small: its pixels reach the X server sooner and more
+    // steadily over the connection than through shared memory, where a repaint
+    // first waits for the server to have read the one before. A user's own
+    // setting stands.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
 int runApplication(int &argc, char **argv)
 {
+    setDisplayOptions();
     // No look at DISPLAY or WAYLAND_DISPLAY first: Windows and macOS have neither,
     // and where they matter an unset one already ends in Qt's fatal message.
     qtHandler = qInstallMessageHandler(whileStarting);

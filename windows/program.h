@@ -12,6 +12,9 @@ namespace windows {
 int runProgram();
 int runProgram(platform::TimeSource &time);
 
+// What the program asks of Qt's platform plugins; call before the application is made.
+void setDisplayOptions();
+
 // The process from the start: makes the application, or says in a sentence on
 // standard error that there is no display to open a window on and returns 1.
 int runApplication(int &argc, char **argv);
