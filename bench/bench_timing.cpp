@@ -113,11 +113,17 @@ int runBench(const QString &output, const QString &dataFolder)
             QTextStream doc(&file);
             doc << "# Timing and resources\n\n"
                 << "Written by `make bench` (`bench/`). Every scenario runs the real exercise window on Xvfb\n"
-                << "with the xcb platform plugin, in three processes at once, one for each timer kind: our\n"
-                << "timers on the Linux alarm (timerfd), our timers on the portable alarm (a precise QTimer,\n"
-                << "as on Windows and macOS), and plain Qt timers. Errors are measured against the exact\n"
-                << "timeline of the engine (with the clicks, where there are any). A figure shows its sample\n"
-                << "count; p99 is given from 100 samples up.\n\n"
+                << "with the xcb platform plugin, one X server and one process for each timer kind, started\n"
+                << "17 ms apart so that their steps do not meet on the two cores: our timers on the Linux\n"
+                << "alarm (timerfd), our timers on the portable alarm (a precise QTimer, as on Windows and\n"
+                << "macOS), and plain Qt timers. Errors are measured against the exact timeline of the\n"
+                << "engine, with the clicks at the moments they came. A figure shows its sample count; p99\n"
+                << "is given from 100 samples up. The pixels are stamped as the X server's DAMAGE events\n"
+                << "reach the bench's own connection; the stages between are the handler to the start of\n"
+                << "Qt's repaint (on a show this holds Qt's query of the pointer position, an X round trip,\n"
+                << "made whenever a widget appears under the pointer), the repaint and its flush, and the\n"
+                << "server. A late onset is the machine's doing when its alarm woke late while the thread\n"
+                << "was idle, or when between the alarm and the handler the thread lost its core.\n\n"
                 << heading << report.markdown << "\n![Onset error of every onset](timing.svg)\n";
         }
     }
@@ -137,11 +143,11 @@ int main(int argc, char *argv[])
     if (child == "startup")
         return runStartupChild();
     if (!child.isEmpty()) {
-        const QList<QByteArray> words = child.split(' '); // timeline, scenario, kind, round
+        const QList<QByteArray> words = child.split(' '); // timeline, scenario, kind, round, start
         const Scenario *s = scenarioNamed(std::string_view(words.value(1).constData()));
         for (const TimerKind kind : timerKinds) {
             if (s && words.value(0) == "timeline" && words.value(2) == nameOf(kind))
-                return runTimelineChild(app, *s, kind, words.value(3).toInt());
+                return runTimelineChild(app, *s, kind, words.value(3).toInt(), Nanos(words.value(4).toLongLong()));
         }
         return 2;
     }

@@ -158,7 +158,7 @@ private:
 
 } // namespace
 
-int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kind, int round)
+int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kind, int round, Nanos start)
 {
     core::ExerciseState state;
     core::fillDefaults(state);
@@ -176,6 +176,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     if (s.allCoresBusy)
         load.emplace();
 
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(start));
     auto inner = makeSource(kind);
     OriginSource source(*inner);
     platform::RandomSource random(platform::systemClock());
@@ -231,6 +232,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     run.handled = recorder.onsets;
     run.events = app.events;
     run.wakes = wakes.records;
+    run.wakeThreadCpu = wakes.threadCpu;
 
     const std::vector<OnsetRow> rows = joinOnsets(run);
     for (const OnsetRow &row : rows)

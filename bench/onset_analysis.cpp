@@ -24,20 +24,20 @@ const DispatchedEvent *firstRepaintFrom(const std::vector<DispatchedEvent> &even
 }
 
 // The alarm whose call delivered a handler at `handled`: the last to fire before it.
-const platform::WakePlanner::Record *alarmBefore(const RunRecord &run, Nanos handled)
+std::optional<std::size_t> alarmBefore(const RunRecord &run, Nanos handled)
 {
-    const platform::WakePlanner::Record *last = nullptr;
-    for (const auto &record : run.wakes) {
-        if (record.fired <= handled && (!last || record.fired > last->fired))
-            last = &record;
+    std::optional<std::size_t> last;
+    for (std::size_t i = 0; i < run.wakes.size(); ++i) {
+        if (run.wakes[i].fired <= handled && (!last || run.wakes[i].fired > run.wakes[*last].fired))
+            last = i;
     }
     return last;
 }
 
-void explain(const RunRecord &run, Nanos due, Nanos handled, OnsetRow &row)
+void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, OnsetRow &row)
 {
     for (const auto &[from, until] : run.holdUps) {
-        if (from < handled && until > due) {
+        if (from < handledOnset.at && until > due) {
             row.cause = Cause::HoldUp;
             return;
         }
@@ -46,15 +46,20 @@ void explain(const RunRecord &run, Nanos due, Nanos handled, OnsetRow &row)
         row.cause = Cause::PlainTimer;
         return;
     }
-    const auto *alarm = alarmBefore(run, handled);
-    if (!alarm) {
+    const auto found = alarmBefore(run, handledOnset.at);
+    if (!found) {
         row.cause = Cause::Unexplained;
         return;
     }
+    const platform::WakePlanner::Record *alarm = &run.wakes[*found];
     row.earlyMs = ms(alarm->deadline - alarm->askedFor);
     row.wokeLateMs = ms(alarm->woke - alarm->askedFor);
     if (alarm->woke <= alarm->deadline && !alarm->outOfReserve) {
-        row.cause = Cause::AfterAlarm;
+        // Wall time between the alarm and the handler that the thread did not run.
+        constexpr Nanos noticeable = std::chrono::microseconds(200);
+        const Nanos offCore = (handledOnset.at - alarm->fired)
+                              - (handledOnset.threadCpu - run.wakeThreadCpu.at(*found));
+        row.cause = offCore > noticeable ? Cause::Preempted : Cause::AfterAlarm;
         return;
     }
     // The reserve is to blame if it made the alarm sleep on, or asked for a
@@ -84,6 +89,7 @@ const char *labelOf(Cause cause)
     switch (cause) {
     case Cause::OnTime: return "on time";
     case Cause::MachineWokeLate: return "the system woke the idle thread late (the machine's doing)";
+    case Cause::Preempted: return "the system ran something else between alarm and handler (the machine's doing)";
     case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
     case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
     case Cause::AfterAlarm: return "the alarm was on time, the handler ran later";
@@ -92,6 +98,11 @@ const char *labelOf(Cause cause)
     case Cause::Unexplained: return "unexplained";
     }
     return "";
+}
+
+bool isMachines(Cause cause)
+{
+    return cause == Cause::MachineWokeLate || cause == Cause::Preempted;
 }
 
 QString eventName(int type)
@@ -133,7 +144,7 @@ std::vector<OnsetRow> joinOnsets(const RunRecord &run)
             row.pixelErrorMs = row.queueMs = row.paintMs = row.serverMs = std::nan("");
         }
         if (row.errorMs > lateMs)
-            explain(run, due, handled, row);
+            explain(run, due, run.handled[i], row);
         rows.push_back(row);
     }
     return rows;

@@ -15,10 +15,13 @@ namespace bench {
 // An onset more than this late gets its cause recorded.
 inline constexpr double lateMs = 0.5;
 
+
+
 // Why an onset came late, as far as the run shows.
 enum class Cause {
     OnTime,
     MachineWokeLate,  // the alarm's wake-up came late while the thread was idle
+    Preempted,        // between the alarm and the handler the system ran something else
     ThreadBusy,       // the thread was in another event when the alarm was due
     OutOfReserve,     // the busy finish could not cover the rest of the wait
     AfterAlarm,       // the alarm was on time; the handler ran later
@@ -28,6 +31,8 @@ enum class Cause {
 };
 
 [[nodiscard]] const char *labelOf(Cause cause);
+// The causes that are the machine's doing, not the program's.
+[[nodiscard]] bool isMachines(Cause cause);
 
 // One onset, every stage of it against the nominal timeline, in ms.
 struct OnsetRow {
@@ -51,6 +56,7 @@ struct RunRecord {
     std::vector<Nanos> pixels;
     std::vector<DispatchedEvent> events;
     std::vector<platform::WakePlanner::Record> wakes;
+    std::vector<Nanos> wakeThreadCpu; // the thread's CPU time at each of them
     std::vector<std::pair<Nanos, Nanos>> holdUps;
     bool ours = true;
 };

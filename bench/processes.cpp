@@ -6,11 +6,20 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <sys/prctl.h>
+
 #include <cmath>
+#include <csignal>
 
 namespace bench {
 
 namespace {
+
+// A child of the bench ends with it, also when the bench is stopped by a signal.
+void endWithParent(QProcess &process)
+{
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
 std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironment &base)
 {
@@ -19,6 +28,7 @@ std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironm
     env.insert(QString::fromLatin1(childVariable), mode);
     child->setProcessEnvironment(env);
     child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithParent(*child);
     child->start(QCoreApplication::applicationFilePath(), {});
     return child;
 }
@@ -51,6 +61,7 @@ Xvfb::Xvfb()
 {
     // -displayfd: the server picks a free display and writes its number to us.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
+    endWithParent(m_server);
     m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                             QStringLiteral("-screen"), QStringLiteral("0"),
                                             QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
@@ -75,14 +86,20 @@ Xvfb::~Xvfb()
 std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios, int round,
                                                  const std::vector<QProcessEnvironment> &envs)
 {
+    // All start together, a little apart: the same timeline in each would put
+    // their steps, spins and repaints on the two cores at the same moments.
+    const Nanos start = steadyNow() + std::chrono::milliseconds(1500);
+    constexpr Nanos apart = std::chrono::milliseconds(17);
+    int slot = 0;
     std::vector<std::vector<std::pair<TimerKind, std::unique_ptr<QProcess>>>> children(scenarios.size());
     for (std::size_t i = 0; i < scenarios.size(); ++i) {
         for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
             const TimerKind kind = timerKinds[k];
-            const QString mode = QStringLiteral("timeline %1 %2 %3")
+            const QString mode = QStringLiteral("timeline %1 %2 %3 %4")
                                      .arg(QString::fromLatin1(scenarios[i]->name.data(), qsizetype(scenarios[i]->name.size())),
                                           QString::fromLatin1(nameOf(kind)))
-                                     .arg(round);
+                                     .arg(round)
+                                     .arg((start + apart * slot++).count());
             children[i].emplace_back(kind, startChild(mode, envs[k]));
         }
     }

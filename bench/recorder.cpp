@@ -10,11 +10,25 @@ Nanos steadyNow()
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 
-Nanos cpuNow()
+namespace {
+
+Nanos readClock(clockid_t clock)
 {
     timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    clock_gettime(clock, &t);
     return std::chrono::seconds(t.tv_sec) + Nanos(t.tv_nsec);
+}
+
+} // namespace
+
+Nanos cpuNow()
+{
+    return readClock(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+Nanos threadCpuNow()
+{
+    return readClock(CLOCK_THREAD_CPUTIME_ID);
 }
 
 RecordingApplication::RecordingApplication(int &argc, char **argv)
@@ -40,6 +54,7 @@ void OnsetRecorder::setIntervalText(std::string_view)
 {
     // The first thing a step does; whether it shows, hides or pauses comes next.
     m_stepAt = steadyNow();
+    m_stepCpu = threadCpuNow();
     m_inStep = true;
     if (m_flashing)
         ++flashingSteps;
@@ -48,13 +63,16 @@ void OnsetRecorder::setIntervalText(std::string_view)
 void OnsetRecorder::setStimulusVisible(bool visible)
 {
     if (m_inStep && visible != m_visible)
-        onsets.push_back({m_stepAt});
+        onsets.push_back({m_stepAt, m_stepCpu});
     m_visible = visible;
 }
 
 void OnsetRecorder::setPauseVisible(bool visible)
 {
-    onsets.push_back({visible ? m_stepAt : steadyNow()});
+    if (visible)
+        onsets.push_back({m_stepAt, m_stepCpu});
+    else
+        onsets.push_back({steadyNow(), threadCpuNow()});
     m_inStep = false;
 }
 
@@ -81,8 +99,11 @@ void OnsetRecorder::setPacingEnabled(bool enabled)
 WakeLog::WakeLog()
 {
     records.reserve(1 << 16);
-    platform::eventLoopWakePlanner().setRecorder(
-        [this](const platform::WakePlanner::Record &record) { records.push_back(record); });
+    threadCpu.reserve(1 << 16);
+    platform::eventLoopWakePlanner().setRecorder([this](const platform::WakePlanner::Record &record) {
+        records.push_back(record);
+        threadCpu.push_back(threadCpuNow());
+    });
 }
 
 WakeLog::~WakeLog()

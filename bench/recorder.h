@@ -15,7 +15,8 @@ namespace bench {
 using Nanos = std::chrono::nanoseconds;
 
 [[nodiscard]] Nanos steadyNow();
-[[nodiscard]] Nanos cpuNow(); // of this process, all threads
+[[nodiscard]] Nanos cpuNow();       // of this process, all threads
+[[nodiscard]] Nanos threadCpuNow(); // of the calling thread
 
 // One event the application dispatched from its event loop.
 struct DispatchedEvent {
@@ -42,6 +43,7 @@ private:
 // A step or a pause end as the handler saw it.
 struct HandledOnset {
     Nanos at;
+    Nanos threadCpu; // the thread's CPU time then: wall time it did not get is time the system gave away
 };
 
 // Watches the engine through the window's observer seam: when each onset was
@@ -68,6 +70,7 @@ public:
 
 private:
     Nanos m_stepAt{0};
+    Nanos m_stepCpu{0};
     bool m_inStep = false;
     bool m_visible = false;
     bool m_flashing = false;
@@ -84,6 +87,7 @@ public:
     WakeLog &operator=(const WakeLog &) = delete;
 
     std::vector<platform::WakePlanner::Record> records;
+    std::vector<Nanos> threadCpu; // at each record
 };
 
 } // namespace bench

@@ -4,7 +4,7 @@
 # Columns: onset, then for each kind (linux, portable, plain) the error at the
 # handler and at the X server's pixels.
 if (!exists("datadir")) datadir = "build/release/bench"
-set terminal svg size 1100,460 dynamic font "DejaVu Sans,12" background "white"
+set terminal svg size 1100,520 dynamic font "DejaVu Sans,12" background "white"
 set encoding utf8
 set multiplot layout 1,2 title "Onset error of every onset, at the handler and at the pixels (log scale; under 1 µs drawn as 1 µs)"
 set logscale y
@@ -13,7 +13,7 @@ set format y "%g"
 set ylabel "|error| (ms)"
 set xlabel "onset"
 set grid ytics lc rgb "#dddddd"
-set key top left box opaque font ",10"
+set key below horizontal box font ",10"
 do for [panel in "idle holdups"] {
     set title (panel eq "idle" ? "Idle, first round: start 200, acceleration 100" : "60 ms hold-ups at 2000")
     plot datadir."/timing-".panel.".dat" using 1:6 with points pt 6 ps 0.5 lc rgb "#c0392b" title "plain Qt, handler", \
