@@ -37,8 +37,8 @@ std::span<const Scenario> scenarios()
     static const std::vector<Scenario> table = {
         {.name = "idle", .label = "idle, start 200, acceleration 100", .interval = 200, .speedStep = 100,
          .seconds = 45, .rounds = 3},
-        {.name = "clicks", .label = "\"versnel\" in the last 50 ms before every other step, at 300",
-         .interval = 300, .speedStep = 0, .seconds = 36, .clicks = 50},
+        {.name = "clicks", .label = "\"versnel\" in the last 50 ms before every other step, at 200",
+         .interval = 200, .speedStep = 0, .seconds = 60, .clicks = 100},
         {.name = "holdups", .label = "60 ms hold-ups of the thread over steps 3, 7, 11, 15 and 19, at 2000",
          .interval = 2000, .speedStep = 100, .seconds = 21, .holdUpSteps = {3, 7, 11, 15, 19}},
         {.name = "busy", .label = "all cores busy, at 300", .interval = 300, .speedStep = 100, .seconds = 15,
