@@ -93,9 +93,11 @@ void frm_werk::createControls()
 
 // Work that the first flashes would otherwise wait for, done before the pacing
 // starts: the native window and its pointer picture, which the window system
-// loads the first time the pointer enters (some 15 ms under X11), and the
-// glyphs of every letter a stimulus can have and the pause picture, which are
-// prepared for the screen the first time they are painted.
+// loads the first time the pointer enters (some 15 ms under X11); the glyphs
+// of every letter a stimulus can have and the pause picture, which are
+// prepared for the screen the first time they are painted; and the first
+// paint of the whole window, whose styles and fonts are then ready when it is
+// shown and painted again.
 void frm_werk::prepareFirstShow()
 {
     winId();
@@ -114,6 +116,9 @@ void frm_werk::prepareFirstShow()
     txt_string->render(&scratch);
     txt_string->clear();
     Picture1->render(&scratch);
+    QImage whole(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    whole.setDevicePixelRatio(devicePixelRatio());
+    render(&whole);
 }
 
 void frm_werk::cmd_exit_Click()
