@@ -3,7 +3,6 @@
 
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
-#include "platform/wake_planner.h"
 #ifdef TARVELIN_HAVE_TIMERFD
 #include "platform/timerfd_alarm.h"
 #endif
@@ -28,8 +27,7 @@ namespace {
 class PortableAlarm final : public EarlyWakeAlarm {
 public:
     PortableAlarm(const Clock &clock, std::function<void()> onAlarm)
-        : EarlyWakeAlarm(clock, eventLoopWakePlanner(), std::move(onAlarm))
-        , m_clock(clock)
+        : EarlyWakeAlarm(clock, std::move(onAlarm))
     {
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
@@ -52,7 +50,7 @@ private:
     {
         constexpr Duration longWait = std::chrono::milliseconds(100);
         constexpr Duration shortWait = std::chrono::milliseconds(50);
-        const Duration left = std::max(m_target - m_clock.now(), Duration{0});
+        const Duration left = std::max(m_target - clock().now(), Duration{0});
         m_inPart = left > longWait;
         const Duration wait = m_inPart ? left - shortWait : left;
         // Under a millisecond, down would be a zero timer: a spin that no reserve pays for.
@@ -69,7 +67,6 @@ private:
             onWake();
     }
 
-    const Clock &m_clock;
     Duration m_target{0};
     bool m_inPart = false;
     QTimer m_timer;

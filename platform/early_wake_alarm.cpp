@@ -8,9 +8,9 @@
 
 namespace platform {
 
-EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)
+EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, std::function<void()> onAlarm)
     : m_clock(clock)
-    , m_planner(planner)
+    , m_planner(eventLoopWakePlanner())
     , m_onAlarm(std::move(onAlarm))
 {
 }

@@ -11,17 +11,18 @@ class Clock;
 class WakePlanner;
 
 // What both kinds of system alarm do around their sleep: wake a learnt margin
-// early, then finish in a busy loop on the reserve of the planner, or sleep
-// again until the deadline itself when the reserve does not cover the rest.
-// A kind supplies only the sleep.
+// early, then finish in a busy loop on the reserve of the event loop's planner,
+// or sleep again until the deadline itself when the reserve does not cover the
+// rest. A kind supplies only the sleep.
 class EarlyWakeAlarm : public Alarm {
 public:
-    EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm);
+    EarlyWakeAlarm(const Clock &clock, std::function<void()> onAlarm);
 
     void wakeAt(Duration deadline) final;
     void cancel() final;
 
 protected:
+    [[nodiscard]] const Clock &clock() const { return m_clock; }
     // Sleeps until `at` on the clock, or shortly after, then calls onWake().
     virtual void sleepUntil(Duration at) = 0;
     virtual void stopSleeping() = 0;

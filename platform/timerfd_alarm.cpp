@@ -2,7 +2,6 @@
 #include "platform/timerfd_alarm.h"
 
 #include "platform/early_wake_alarm.h"
-#include "platform/wake_planner.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -22,7 +21,7 @@ namespace {
 class TimerFdAlarm final : public EarlyWakeAlarm {
 public:
     TimerFdAlarm(int fd, const Clock &clock, std::function<void()> onAlarm)
-        : EarlyWakeAlarm(clock, eventLoopWakePlanner(), std::move(onAlarm))
+        : EarlyWakeAlarm(clock, std::move(onAlarm))
         , m_fd(fd)
         , m_notifier(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read))
     {
@@ -46,11 +45,11 @@ private:
     void sleepUntil(Duration at) override
     {
         const Duration when = std::max(at, Duration{1}); // zero would disarm it
-        itimerspec spec{};
+        itimerspec expiry{};
         const auto seconds = std::chrono::floor<std::chrono::seconds>(when);
-        spec.it_value.tv_sec = static_cast<time_t>(seconds.count());
-        spec.it_value.tv_nsec = static_cast<long>((when - seconds).count());
-        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        expiry.it_value.tv_sec = static_cast<time_t>(seconds.count());
+        expiry.it_value.tv_nsec = static_cast<long>((when - seconds).count());
+        timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &expiry, nullptr);
     }
 
     void stopSleeping() override
