@@ -55,6 +55,13 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
     row.earlyMs = ms(alarm->deadline - alarm->askedFor);
     row.wokeLateMs = ms(alarm->woke - alarm->askedFor);
     if (alarm->woke <= alarm->deadline && !alarm->outOfReserve) {
+        if (alarm->finishWoke > alarm->deadline) {
+            // In time for its own short sleep, which the system ended late.
+            row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
+            row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
+            row.cause = Cause::MachineWokeLate;
+            return;
+        }
         // Wall time between the alarm and the handler that the thread did not run.
         constexpr Nanos noticeable = std::chrono::microseconds(200);
         const Nanos offCore = (handledOnset.at - alarm->fired)

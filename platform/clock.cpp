@@ -1,11 +1,65 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/clock.h"
 
+#include <QDeadlineTimer>
+#include <QMutex>
+#include <QWaitCondition>
+
+#ifdef TARVELIN_HAVE_TIMER_SLACK
+#include <sys/prctl.h>
+#endif
+
 namespace platform {
+
+namespace {
+
+// Linux lets a thread's timed waits end up to 50 µs late, to gather wake-ups;
+// a thread that sleeps to the moment wants none of that. Elsewhere there is
+// no such setting to change.
+void dropTimerSlack()
+{
+#ifdef TARVELIN_HAVE_TIMER_SLACK
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
+
+} // namespace
 
 std::chrono::nanoseconds SteadyClock::now() const
 {
     return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
+{
+    // One wait, never a loop: where the system rounds a wait down to nothing
+    // it returns early and the caller's busy finish, which it pays for, waits.
+    thread_local const bool prepared = (dropTimerSlack(), true);
+    thread_local QMutex mutex;
+    thread_local QWaitCondition nobodyWakesIt;
+    (void)prepared;
+    const std::chrono::steady_clock::time_point until{std::chrono::duration_cast<std::chrono::steady_clock::duration>(at)};
+    QMutexLocker lock(&mutex);
+    nobodyWakesIt.wait(&mutex, QDeadlineTimer(until, Qt::PreciseTimer));
+}
+
+bool SteadyClock::sleepsPrecisely() const
+{
+    // Tried once: a few sleeps of 0.2 ms. Where waits are whole milliseconds
+    // or coarser (Windows, as a rule), they end early or late, and the alarms
+    // finish in a busy loop alone.
+    static const bool precise = [this] {
+        using namespace std::chrono_literals;
+        for (int i = 0; i < 3; ++i) {
+            const std::chrono::nanoseconds at = now() + 200us;
+            sleepUntil(at);
+            const std::chrono::nanoseconds late = now() - at;
+            if (late < 0ns || late > 500us)
+                return false;
+        }
+        return true;
+    }();
+    return precise;
 }
 
 Clock &systemClock()

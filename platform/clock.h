@@ -10,11 +10,20 @@ class Clock {
 public:
     virtual ~Clock() = default;
     [[nodiscard]] virtual std::chrono::nanoseconds now() const = 0;
+
+    // Blocks the calling thread until about `at`, or less: it may return
+    // early. One that cannot be waited on returns at once.
+    virtual void sleepUntil(std::chrono::nanoseconds /*at*/) const {}
+    // Whether sleepUntil() on this system ends within a fraction of a
+    // millisecond after the moment, so that it can stand in for a busy wait.
+    [[nodiscard]] virtual bool sleepsPrecisely() const { return false; }
 };
 
 class SteadyClock final : public Clock {
 public:
     [[nodiscard]] std::chrono::nanoseconds now() const override;
+    void sleepUntil(std::chrono::nanoseconds at) const override;
+    [[nodiscard]] bool sleepsPrecisely() const override;
 };
 
 // The one clock the running program reads.

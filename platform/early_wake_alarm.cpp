@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/wake_planner.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -13,6 +14,7 @@ EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, std::function<void()> onAlarm
     , m_planner(eventLoopWakePlanner())
     , m_onAlarm(std::move(onAlarm))
 {
+    m_planner.setFinishSleeps(clock.sleepsPrecisely());
 }
 
 void EarlyWakeAlarm::wakeAt(Duration deadline)
@@ -42,10 +44,26 @@ void EarlyWakeAlarm::onWake()
     const Duration woke = m_clock.now();
     if (m_learn && woke >= m_sleepUntil)
         m_planner.learn(woke - m_sleepUntil);
+
+    // Sleep out most of the rest on the thread itself, so that little is left
+    // to spin; but a wake-up far too early goes back to the event loop.
+    constexpr Duration longestFinishSleep = std::chrono::milliseconds(5);
+    Duration finishFrom = woke;
+    Duration finishWoke = woke;
+    if (woke < m_deadline && m_deadline - woke <= longestFinishSleep) {
+        finishFrom = std::max(m_planner.finishSleep(woke, m_deadline), woke);
+        if (finishFrom > woke) {
+            m_clock.sleepUntil(finishFrom);
+            finishWoke = m_clock.now();
+            if (m_learn && finishWoke >= finishFrom)
+                m_planner.learnFinish(finishWoke - finishFrom);
+        }
+    }
+    Duration now = finishWoke;
     m_learn = false;
 
-    if (woke < m_deadline) {
-        if (m_deadline - woke > m_planner.reserve(woke)) {
+    if (now < m_deadline) {
+        if (m_deadline - now > m_planner.reserve(now)) {
             // Too far to spin: sleep on, to the moment asked for if this wake-up
             // came before it, else to the deadline itself.
             m_outOfReserve = true;
@@ -53,13 +71,13 @@ void EarlyWakeAlarm::onWake()
             sleepUntil(m_sleepUntil);
             return;
         }
-        Duration now = woke;
+        const Duration spinFrom = now;
         while (now < m_deadline)
             now = m_clock.now();
-        m_planner.spend(now - woke);
+        m_planner.spend(now - spinFrom);
     }
     m_armed = false;
-    m_planner.record({m_deadline, m_margin, m_sleepUntil, woke, m_clock.now(), m_outOfReserve});
+    m_planner.record({m_deadline, m_margin, m_sleepUntil, woke, finishFrom, finishWoke, now, m_outOfReserve});
     m_onAlarm();
 }
 

@@ -22,22 +22,32 @@ Duration WakePlanner::earlyWake(Duration now, Duration deadline)
 {
     accrue(now);
     // What the reserve will hold when the wake-up comes, if nothing else spends it.
+    // A margin that the thread sleeps out costs no reserve.
+    if (m_finishSleeps)
+        return deadline - margin();
     const Duration sleep = std::max(deadline - now, Duration{0});
     const Duration available = std::min(m_reserve + sleep * reservePerMille / 1000, reserveLimit);
     return deadline - std::min(margin(), available);
 }
 
-void WakePlanner::learn(Duration lateness)
+Duration WakePlanner::finishSleep(Duration now, Duration deadline)
+{
+    if (!m_finishSleeps)
+        return now;
+    return deadline - std::min(finishMargin(), reserve(now));
+}
+
+void WakePlanner::Lateness::learn(Duration lateness)
 {
     // Later than this, the thread was held up; that says nothing about the loop.
     constexpr Duration ceiling = std::chrono::milliseconds(3);
     constexpr Duration stride = std::chrono::microseconds(50);
     if (lateness < Duration{0} || lateness > ceiling)
         return;
-    if (lateness > m_estimate)
-        m_estimate += stride * 995 / 1000;
+    if (lateness > estimate)
+        estimate += stride * 995 / 1000;
     else
-        m_estimate = std::max(m_estimate - stride * 5 / 1000, Duration{0});
+        estimate = std::max(estimate - stride * 5 / 1000, Duration{0});
 }
 
 Duration WakePlanner::reserve(Duration now)

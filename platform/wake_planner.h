@@ -11,10 +11,13 @@ namespace platform {
 // watching the clock. Works on the times it is handed, so it reads no clock.
 //
 // The margin is an estimate of the 99.5th percentile of the wake-up lateness
-// seen, which one outlier moves little. The busy finish draws on a reserve that
-// fills at 0.8% of the time going by and holds at most 2 ms, so over any second
-// or longer it costs at most 1% of a core, whatever the pace; a short sleep,
-// such as the one after a click, draws on time saved during earlier ones.
+// seen, which one outlier moves little. Where the thread itself can sleep to a
+// fraction of a millisecond, it sleeps out most of that margin and only the
+// last stretch, the short sleep's own margin, is a busy loop. The busy finish
+// draws on a reserve that fills at 0.8% of the time going by and holds at
+// most 2 ms, so over any second or longer it costs at most 1% of a core,
+// whatever the pace; a short sleep, such as the one after a click, draws on
+// time saved during earlier ones.
 class WakePlanner {
 public:
     using Duration = std::chrono::nanoseconds;
@@ -22,27 +25,39 @@ public:
     // What one alarm did, from its request to its call, for whoever measures.
     struct Record {
         Duration deadline;
-        Duration margin;    // how early it wanted to wake
-        Duration askedFor;  // the wake-up last asked of the event loop; later if the reserve was short
-        Duration woke;      // the wake-up that led to the call
-        Duration fired;     // when it called back
-        bool outOfReserve;  // the busy finish could not cover the rest of a wait, so it slept on
+        Duration margin;       // how early it wanted to wake
+        Duration askedFor;     // the wake-up last asked of the event loop; later if the reserve was short
+        Duration woke;         // the wake-up that led to the call
+        Duration finishFrom;   // the thread's own sleep after it: asked until, and woken at;
+        Duration finishWoke;   // both `woke` if it did not sleep
+        Duration fired;        // when it called back
+        bool outOfReserve;     // the busy finish could not cover the rest of a wait, so it slept on
     };
 
     static constexpr Duration reserveLimit = std::chrono::milliseconds(2);
     static constexpr int reservePerMille = 8; // of the time going by
 
+    // Whether the thread can sleep out the margin (see Clock::sleepsPrecisely()).
+    void setFinishSleeps(bool finishSleeps) { m_finishSleeps = finishSleeps; }
+
     // When to ask the event loop for, at `now`, to be in time for `deadline`.
     [[nodiscard]] Duration earlyWake(Duration now, Duration deadline);
+    // Woken by the event loop at `now`: until when the thread itself should
+    // sleep, so that what is left is short and the reserve can pay for it.
+    // `now` or earlier when it should not sleep.
+    [[nodiscard]] Duration finishSleep(Duration now, Duration deadline);
 
-    // A wake-up came `lateness` after the moment asked for.
-    void learn(Duration lateness);
+    // A wake-up from the event loop, or from the thread's own sleep, came
+    // `lateness` after the moment asked for.
+    void learn(Duration lateness) { m_loop.learn(lateness); }
+    void learnFinish(Duration lateness) { m_finish.learn(lateness); }
 
     // How long a busy finish may take at `now`; spend() what it took.
     [[nodiscard]] Duration reserve(Duration now);
     void spend(Duration spun);
 
-    [[nodiscard]] Duration margin() const { return m_estimate + slack; }
+    [[nodiscard]] Duration margin() const { return m_loop.estimate + slack; }
+    [[nodiscard]] Duration finishMargin() const { return m_finish.estimate + slack; }
 
     // Told of every alarm that fires; for measuring, off by default.
     void setRecorder(std::function<void(const Record &)> recorder) { m_recorder = std::move(recorder); }
@@ -55,9 +70,18 @@ public:
 private:
     static constexpr Duration slack = std::chrono::microseconds(50);
 
+    // The 99.5th percentile of the lateness of one kind of wake-up, learnt a
+    // step at a time.
+    struct Lateness {
+        Duration estimate;
+        void learn(Duration lateness);
+    };
+
     void accrue(Duration now);
 
-    Duration m_estimate = std::chrono::microseconds(500);
+    Lateness m_loop{std::chrono::microseconds(500)};
+    Lateness m_finish{std::chrono::microseconds(100)};
+    bool m_finishSleeps = false;
     Duration m_reserve = reserveLimit;
     Duration m_accruedTo{0};
     bool m_started = false;

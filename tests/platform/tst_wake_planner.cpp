@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <random>
@@ -19,6 +20,8 @@ class tst_WakePlanner : public QObject {
 private slots:
     void earlyWake_data();
     void earlyWake();
+    void finishSleep_data();
+    void finishSleep();
     void lateWakeUpsWidenTheMargin();
     void busyFinishStaysWithinOnePercent();
 };
@@ -31,17 +34,20 @@ void tst_WakePlanner::earlyWake_data()
     QTest::addColumn<Duration>("idleBefore");  // then this long with no request
     QTest::addColumn<Duration>("sleep");       // the request: deadline this far off
     QTest::addColumn<Duration>("early");       // how far before the deadline it wakes
+    QTest::addColumn<bool>("finishSleeps");    // the thread sleeps out the margin itself
 
-    QTest::newRow("full reserve, 1 s") << 0ns << 0ns << Duration(1s) << Duration(550us);
-    QTest::newRow("full reserve, 25 ms after a click") << 0ns << 0ns << Duration(25ms) << Duration(550us);
+    QTest::newRow("full reserve, 1 s") << 0ns << 0ns << Duration(1s) << Duration(550us) << false;
+    QTest::newRow("full reserve, 25 ms after a click") << 0ns << 0ns << Duration(25ms) << Duration(550us) << false;
     QTest::newRow("reserve spent, 25 ms: what the sleep earns") << Duration(2ms) << 0ns << Duration(25ms)
-                                                                << Duration(200us);
-    QTest::newRow("reserve spent, 10 ms") << Duration(2ms) << 0ns << Duration(10ms) << Duration(80us);
+                                                                << Duration(200us) << false;
+    QTest::newRow("reserve spent, 10 ms") << Duration(2ms) << 0ns << Duration(10ms) << Duration(80us) << false;
     QTest::newRow("reserve spent, then 40 ms idle, 10 ms") << Duration(2ms) << Duration(40ms) << Duration(10ms)
-                                                          << Duration(400us);
-    QTest::newRow("reserve spent, 1 s: margin again") << Duration(2ms) << 0ns << Duration(1s) << Duration(550us);
-    QTest::newRow("deadline passed: margin") << 0ns << 0ns << Duration(-5ms) << Duration(550us);
-    QTest::newRow("deadline passed, reserve spent: none") << Duration(2ms) << 0ns << Duration(-5ms) << 0ns;
+                                                          << Duration(400us) << false;
+    QTest::newRow("reserve spent, 1 s: margin again") << Duration(2ms) << 0ns << Duration(1s) << Duration(550us) << false;
+    QTest::newRow("deadline passed: margin") << 0ns << 0ns << Duration(-5ms) << Duration(550us) << false;
+    QTest::newRow("deadline passed, reserve spent: none") << Duration(2ms) << 0ns << Duration(-5ms) << 0ns << false;
+    QTest::newRow("reserve spent, 10 ms, the thread sleeps: the whole margin") << Duration(2ms) << 0ns
+                                                                           << Duration(10ms) << Duration(550us) << true;
 }
 
 void tst_WakePlanner::earlyWake()
@@ -50,12 +56,46 @@ void tst_WakePlanner::earlyWake()
     QFETCH(Duration, idleBefore);
     QFETCH(Duration, sleep);
     QFETCH(Duration, early);
+    QFETCH(bool, finishSleeps);
     platform::WakePlanner planner;
+    planner.setFinishSleeps(finishSleeps);
     const Duration start = 1h;
     QCOMPARE(planner.reserve(start), Duration(2ms));
     planner.spend(spentBefore);
     const Duration now = start + spentBefore + idleBefore; // spinning takes time too
     QCOMPARE(planner.earlyWake(now, now + sleep), now + sleep - early);
+}
+
+// Woken by the event loop 0.5 ms before the deadline: a fresh finish margin is
+// 0.15 ms, and the thread sleeps no closer than the reserve can spin.
+void tst_WakePlanner::finishSleep_data()
+{
+    QTest::addColumn<bool>("finishSleeps");
+    QTest::addColumn<Duration>("spentBefore");
+    QTest::addColumn<Duration>("early"); // how far before the deadline the sleep ends; -1 ns: no sleep
+
+    QTest::newRow("full reserve: the margin") << true << 0ns << Duration(150us);
+    QTest::newRow("100 µs of reserve: that") << true << Duration(1900us) << Duration(100us);
+    QTest::newRow("reserve spent: to the deadline") << true << Duration(2ms) << 0ns;
+    QTest::newRow("no precise sleep here: none") << false << 0ns << Duration(-1ns);
+}
+
+void tst_WakePlanner::finishSleep()
+{
+    QFETCH(bool, finishSleeps);
+    QFETCH(Duration, spentBefore);
+    QFETCH(Duration, early);
+    platform::WakePlanner planner;
+    planner.setFinishSleeps(finishSleeps);
+    const Duration now = 1h;
+    (void)planner.reserve(now);
+    planner.spend(spentBefore);
+    const Duration deadline = now + spentBefore + 500us;
+    const Duration until = planner.finishSleep(now + spentBefore, deadline);
+    if (early < 0ns)
+        QCOMPARE(until, now + spentBefore);
+    else
+        QCOMPARE(until, deadline - early);
 }
 
 void tst_WakePlanner::lateWakeUpsWidenTheMargin()
@@ -74,15 +114,19 @@ void tst_WakePlanner::lateWakeUpsWidenTheMargin()
     QCOMPARE(planner.margin(), Duration(50us)); // back to the slack alone
 }
 
-// The alarms' use of the planner at random paces, each busy finish as long as
-// the reserve allows: the time spun in any second never exceeds 10 ms.
+// The alarms' use of the planner at random paces, with and without the
+// thread's own sleep, each busy finish as long as the reserve allows: the time spun in any second never exceeds 10 ms.
 void tst_WakePlanner::busyFinishStaysWithinOnePercent()
 {
     for (std::uint32_t seed = 1; seed <= 20; ++seed) {
         std::mt19937 random(seed);
         platform::WakePlanner planner;
-        for (int i = 0; i < 30; ++i)
-            planner.learn(3ms); // a wide margin, so the reserve is what limits
+        const bool finishSleeps = seed % 2 == 0;
+        planner.setFinishSleeps(finishSleeps);
+        for (int i = 0; i < 30; ++i) {
+            planner.learn(3ms); // wide margins, so the reserve is what limits
+            planner.learnFinish(3ms);
+        }
         Duration now = 1h;
         std::deque<std::pair<Duration, Duration>> window; // (when, spun) over the last second
         Duration inWindow{0};
@@ -90,6 +134,7 @@ void tst_WakePlanner::busyFinishStaysWithinOnePercent()
             const Duration sleep = std::chrono::microseconds(std::uniform_int_distribution<int>(500, 300'000)(random));
             const Duration deadline = now + sleep;
             now = planner.earlyWake(now, deadline);
+            now = std::max(now, planner.finishSleep(now, deadline));
             const Duration spun = std::min(deadline - now, planner.reserve(now));
             planner.spend(spun);
             now += spun;
