@@ -150,7 +150,7 @@ std::vector<OnsetRow> joinOnsets(const RunRecord &run)
         } else {
             row.pixelErrorMs = row.queueMs = row.paintMs = row.serverMs = std::nan("");
         }
-        if (row.errorMs > lateMs)
+        if (row.errorMs > explainMs)
             explain(run, due, run.handled[i], row);
         rows.push_back(row);
     }

@@ -249,7 +249,7 @@ Report makeReport(const BenchResults &r)
             std::map<QString, int> with;
             for (const ChildResult *run : everyRun(k)) {
                 for (const OnsetRow &row : run->onsets) {
-                    if (row.cause != cause)
+                    if (row.cause != cause || row.errorMs <= lateMs)
                         continue;
                     ++n;
                     if (cause == Cause::ThreadBusy)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -56,7 +57,12 @@ public:
     [[nodiscard]] Duration reserve(Duration now);
     void spend(Duration spun);
 
-    [[nodiscard]] Duration margin() const { return m_loop.estimate + slack; }
+    [[nodiscard]] Duration margin() const
+    {
+        // A margin the thread sleeps out costs no CPU, so it also covers the
+        // rarer wake-ups that come a millisecond or more late.
+        return m_finishSleeps ? std::max(m_loop.estimate + slack, sleptMargin) : m_loop.estimate + slack;
+    }
     [[nodiscard]] Duration finishMargin() const { return m_finish.estimate + slack; }
 
     // Told of every alarm that fires; for measuring, off by default.
@@ -69,6 +75,7 @@ public:
 
 private:
     static constexpr Duration slack = std::chrono::microseconds(50);
+    static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
 
     // The 99.5th percentile of the lateness of one kind of wake-up, learnt a
     // step at a time.
