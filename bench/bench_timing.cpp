@@ -126,8 +126,11 @@ int runBench(const QString &output, const QString &dataFolder)
                 << "reach the bench's own connection; the stages between are the handler to the start of\n"
                 << "Qt's repaint (on a show this holds Qt's query of the pointer position, an X round trip,\n"
                 << "made whenever a widget appears under the pointer), the repaint and its flush, and the\n"
-                << "server. A late onset is the machine's doing when its alarm woke late while the thread\n"
-                << "was idle, or when between the alarm and the handler the thread lost its core.\n\n"
+                << "server. A late onset is the machine's doing when its alarm, or the thread's own short\n"
+                << "sleep after it, woke late while the thread was idle, or when between the alarm and the\n"
+                << "handler the thread lost its core. Both of our alarms finish with that short sleep here,\n"
+                << "as on every system whose thread sleeps end within a fraction of a millisecond; where\n"
+                << "they do not (Windows, as a rule), the alarm's busy finish covers the margin alone.\n\n"
                 << heading << report.markdown << "\n![Onset error of every onset](timing.svg)\n";
         }
     }
