@@ -127,8 +127,9 @@ int runBench(const QString &output, const QString &dataFolder)
                 << "Qt's repaint (on a show this holds Qt's query of the pointer position, an X round trip,\n"
                 << "made whenever a widget appears under the pointer), the repaint and its flush, and the\n"
                 << "server. A late onset is the machine's doing when its alarm, or the thread's own short\n"
-                << "sleep after it, woke late while the thread was idle, or when between the alarm and the\n"
-                << "handler the thread lost its core. Both of our alarms finish with that short sleep here,\n"
+                << "sleep after it, woke late while the thread was idle, or woke it and then left it waiting\n"
+                << "for a core while other processes ran (its run-queue wait, from Linux's schedstat), or\n"
+                << "when between the alarm and the handler the thread lost its core. Both of our alarms finish with that short sleep here,\n"
                 << "as on every system whose thread sleeps end within a fraction of a millisecond; where\n"
                 << "they do not (Windows, as a rule), the alarm's busy finish covers the margin alone.\n\n"
                 << heading << report.markdown << "\n![Onset error of every onset](timing.svg)\n";

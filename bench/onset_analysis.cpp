@@ -34,7 +34,17 @@ std::optional<std::size_t> alarmBefore(const RunRecord &run, Nanos handled)
     return last;
 }
 
-void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, OnsetRow &row)
+// A late wake-up while the thread was idle: the system's timer came late, or it
+// came and the thread then waited for a core while other processes ran.
+Cause wokeLate(const HandledOnset &handledOnset, const HandledOnset *previous, OnsetRow &row)
+{
+    if (previous)
+        row.waitedMs = ms(handledOnset.waited - previous->waited);
+    return row.waitedMs >= row.errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
+}
+
+void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, const HandledOnset *previous,
+             OnsetRow &row)
 {
     for (const auto &[from, until] : run.holdUps) {
         if (from < handledOnset.at && until > due) {
@@ -59,7 +69,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
             // In time for its own short sleep, which the system ended late.
             row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
             row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
-            row.cause = Cause::MachineWokeLate;
+            row.cause = wokeLate(handledOnset, previous, row);
             return;
         }
         // Wall time between the alarm and the handler that the thread did not run.
@@ -85,7 +95,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
             && (!holder || e.end - e.start > holder->end - holder->start))
             holder = &e;
     }
-    row.cause = holder ? Cause::ThreadBusy : Cause::MachineWokeLate;
+    row.cause = holder ? Cause::ThreadBusy : wokeLate(handledOnset, previous, row);
     row.busyWith = holder ? holder->type : 0;
 }
 
@@ -96,6 +106,7 @@ const char *labelOf(Cause cause)
     switch (cause) {
     case Cause::OnTime: return "on time";
     case Cause::MachineWokeLate: return "the system woke the idle thread late (the machine's doing)";
+    case Cause::WaitedForCore: return "woken, the thread waited for a core while other processes ran (the machine's doing)";
     case Cause::Preempted: return "the system ran something else between alarm and handler (the machine's doing)";
     case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
     case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
@@ -109,7 +120,7 @@ const char *labelOf(Cause cause)
 
 bool isMachines(Cause cause)
 {
-    return cause == Cause::MachineWokeLate || cause == Cause::Preempted;
+    return cause == Cause::MachineWokeLate || cause == Cause::WaitedForCore || cause == Cause::Preempted;
 }
 
 QString eventName(int type)
@@ -151,7 +162,7 @@ std::vector<OnsetRow> joinOnsets(const RunRecord &run)
             row.pixelErrorMs = row.queueMs = row.paintMs = row.serverMs = std::nan("");
         }
         if (row.errorMs > explainMs)
-            explain(run, due, run.handled[i], row);
+            explain(run, due, run.handled[i], i > 0 ? &run.handled[i - 1] : nullptr, row);
         rows.push_back(row);
     }
     return rows;
@@ -180,7 +191,7 @@ std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &
 
 QString toLine(const OnsetRow &row)
 {
-    return QStringLiteral("onset %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11")
+    return QStringLiteral("onset %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12")
         .arg(int(row.kind))
         .arg(row.nominalMs, 0, 'f', 3)
         .arg(row.errorMs, 0, 'f', 4)
@@ -191,13 +202,14 @@ QString toLine(const OnsetRow &row)
         .arg(int(row.cause))
         .arg(row.busyWith)
         .arg(row.earlyMs, 0, 'f', 4)
-        .arg(row.wokeLateMs, 0, 'f', 4);
+        .arg(row.wokeLateMs, 0, 'f', 4)
+        .arg(row.waitedMs, 0, 'f', 4);
 }
 
 std::optional<OnsetRow> onsetFromLine(const QString &line)
 {
     const QStringList f = line.split(u' ');
-    if (f.size() != 12 || f[0] != u"onset")
+    if (f.size() != 13 || f[0] != u"onset")
         return std::nullopt;
     const auto real = [&](int i) {
         bool ok = false;
@@ -216,6 +228,7 @@ std::optional<OnsetRow> onsetFromLine(const QString &line)
     row.busyWith = f[9].toInt();
     row.earlyMs = real(10);
     row.wokeLateMs = real(11);
+    row.waitedMs = real(12);
     return row;
 }
 

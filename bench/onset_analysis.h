@@ -22,6 +22,7 @@ inline constexpr double explainMs = 0.2;
 enum class Cause {
     OnTime,
     MachineWokeLate,  // the alarm's wake-up came late while the thread was idle
+    WaitedForCore,    // it came, but the woken thread waited for a core while others ran
     Preempted,        // between the alarm and the handler the system ran something else
     ThreadBusy,       // the thread was in another event when the alarm was due
     OutOfReserve,     // the busy finish could not cover the rest of the wait
@@ -48,6 +49,7 @@ struct OnsetRow {
     int busyWith = 0;        // the event type that held the thread, for ThreadBusy
     double earlyMs = 0;      // for a late one: how long before the deadline its alarm asked to wake
     double wokeLateMs = 0;   // and how long after that it woke
+    double waitedMs = 0;     // how long since the onset before the thread was ready but off its core
 };
 
 struct RunRecord {

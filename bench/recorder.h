@@ -17,6 +17,9 @@ using Nanos = std::chrono::nanoseconds;
 [[nodiscard]] Nanos steadyNow();
 [[nodiscard]] Nanos cpuNow();       // of this process, all threads
 [[nodiscard]] Nanos threadCpuNow(); // of the calling thread
+// How long the calling thread has been ready to run but waiting for a core,
+// all told (Linux's schedstat); zero where the system does not say.
+[[nodiscard]] Nanos runQueueWaitNow();
 
 // One event the application dispatched from its event loop.
 struct DispatchedEvent {
@@ -44,6 +47,7 @@ private:
 struct HandledOnset {
     Nanos at;
     Nanos threadCpu; // the thread's CPU time then: wall time it did not get is time the system gave away
+    Nanos waited;    // its run-queue wait then
 };
 
 // Watches the engine through the window's observer seam: when each onset was
@@ -71,6 +75,7 @@ public:
 private:
     Nanos m_stepAt{0};
     Nanos m_stepCpu{0};
+    Nanos m_stepWaited{0};
     bool m_inStep = false;
     bool m_visible = false;
     bool m_flashing = false;

@@ -242,7 +242,7 @@ Report makeReport(const BenchResults &r)
         runs.push_back(&r.holdUps[k]);
         return runs;
     };
-    for (const Cause cause : {Cause::MachineWokeLate, Cause::Preempted, Cause::ThreadBusy, Cause::OutOfReserve, Cause::AfterAlarm,
+    for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::ThreadBusy, Cause::OutOfReserve, Cause::AfterAlarm,
                               Cause::HoldUp, Cause::PlainTimer, Cause::Unexplained}) {
         causes.row(QString::fromLatin1(labelOf(cause)), [&](std::size_t k) {
             int n = 0;
@@ -371,7 +371,7 @@ void writeData(const QString &folder, const BenchResults &results)
     if (!late.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return;
     QTextStream out(&late);
-    out << "# run  kind  onset  error_ms  asked_early_ms  woke_after_asked_ms  cause\n";
+    out << "# run  kind  onset  error_ms  asked_early_ms  woke_after_asked_ms  waited_for_core_ms  cause\n";
     const auto list = [&](const QString &name, const std::vector<ChildResult> &run) {
         for (const ChildResult &child : run) {
             if (!isOurs(child.kind))
@@ -381,7 +381,8 @@ void writeData(const QString &folder, const BenchResults &results)
                 if (row.cause == Cause::OnTime)
                     continue;
                 out << name << ' ' << nameOf(child.kind) << ' ' << i << ' ' << number(row.errorMs) << ' '
-                    << number(row.earlyMs) << ' ' << number(row.wokeLateMs) << ' ' << labelOf(row.cause);
+                    << number(row.earlyMs) << ' ' << number(row.wokeLateMs) << ' ' << number(row.waitedMs) << ' '
+                    << labelOf(row.cause);
                 if (row.cause == Cause::ThreadBusy)
                     out << " (" << eventName(row.busyWith) << ')';
                 out << '\n';

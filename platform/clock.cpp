@@ -5,25 +5,7 @@
 #include <QMutex>
 #include <QWaitCondition>
 
-#ifdef TARVELIN_HAVE_TIMER_SLACK
-#include <sys/prctl.h>
-#endif
-
 namespace platform {
-
-namespace {
-
-// Linux lets a thread's timed waits end up to 50 µs late, to gather wake-ups;
-// a thread that sleeps to the moment wants none of that. Elsewhere there is
-// no such setting to change.
-void dropTimerSlack()
-{
-#ifdef TARVELIN_HAVE_TIMER_SLACK
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
-}
-
-} // namespace
 
 std::chrono::nanoseconds SteadyClock::now() const
 {
@@ -34,10 +16,8 @@ void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 {
     // One wait, never a loop: where the system rounds a wait down to nothing
     // it returns early and the caller's busy finish, which it pays for, waits.
-    thread_local const bool prepared = (dropTimerSlack(), true);
     thread_local QMutex mutex;
     thread_local QWaitCondition nobodyWakesIt;
-    (void)prepared;
     const std::chrono::steady_clock::time_point until{std::chrono::duration_cast<std::chrono::steady_clock::duration>(at)};
     QMutexLocker lock(&mutex);
     nobodyWakesIt.wait(&mutex, QDeadlineTimer(until, Qt::PreciseTimer));

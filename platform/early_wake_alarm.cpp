@@ -2,6 +2,7 @@
 #include "platform/early_wake_alarm.h"
 
 #include "platform/clock.h"
+#include "platform/thread_timing.h"
 #include "platform/wake_planner.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, std::function<void()> onAlarm
     , m_planner(eventLoopWakePlanner())
     , m_onAlarm(std::move(onAlarm))
 {
+    keepTimeOnThisThread(); // the thread the alarm wakes
     m_planner.setFinishSleeps(clock.sleepsPrecisely());
 }
 

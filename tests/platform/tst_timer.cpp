@@ -8,16 +8,22 @@
 #include "platform/alarm.h"
 #include "platform/clock.h"
 #include "platform/random_source.h"
+#include "platform/thread_timing.h"
 #include "tests/support/fake_view.h"
 #include "tests/support/manual_time.h"
 
 #include <QTest>
+#include <QThread>
 
 #include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 using namespace std::chrono_literals;
 using Duration = std::chrono::nanoseconds;
@@ -117,6 +123,7 @@ private slots:
     void sleepingMatchesWakingEveryTick();
     void systemAlarmIsNeverEarly_data();
     void systemAlarmIsNeverEarly();
+    void timeKeepingThreadAsksTheSystem();
 };
 
 void tst_Timer::wakeUpsFollowTheLookahead_data()
@@ -306,6 +313,18 @@ void tst_Timer::systemAlarmIsNeverEarly()
         QTest::qWait(30);
         QCOMPARE(fired, 1);
     }
+}
+
+// The request an alarm makes for the thread it wakes, on Linux and on the
+// portable path every other system takes.
+void tst_Timer::timeKeepingThreadAsksTheSystem()
+{
+    platform::keepTimeOnThisThread();
+#if defined(Q_OS_LINUX) && !defined(TARVELIN_PORTABLE_ONLY)
+    QCOMPARE(prctl(PR_GET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL), 1);
+#else
+    QCOMPARE(QThread::currentThread()->priority(), QThread::HighestPriority);
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Timer)

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace platform {
+
+// Asks the system to treat the calling thread as the one that keeps the
+// exercise's time: to give it a core as soon as it wakes, ahead of work that
+// is merely busy, and to end its timed waits on the moment asked for rather
+// than gather them. A request only: where the system declines, timing is
+// as good as it lets it be.
+void keepTimeOnThisThread();
+
+} // namespace platform
