@@ -25,19 +25,22 @@ void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 
 bool SteadyClock::sleepsPrecisely() const
 {
-    // Tried once: a few sleeps of 0.2 ms. Where waits are whole milliseconds
-    // or coarser (Windows, as a rule), they end early or late, and the alarms
-    // finish in a busy loop alone.
+    // Tried once: sleeps of 0.2 ms, most of which must end within 0.5 ms after
+    // the moment; one that a busy start-up delays does not decide. Where waits
+    // are whole milliseconds or coarser (Windows, as a rule), they end early or
+    // late, and the alarms finish in a busy loop alone.
     static const bool precise = [this] {
         using namespace std::chrono_literals;
-        for (int i = 0; i < 3; ++i) {
+        constexpr int tries = 5;
+        int good = 0;
+        for (int i = 0; i < tries && good < 3 && i - good < 3; ++i) {
             const std::chrono::nanoseconds at = now() + 200us;
             sleepUntil(at);
             const std::chrono::nanoseconds late = now() - at;
-            if (late < 0ns || late > 500us)
-                return false;
+            if (late >= 0ns && late <= 500us)
+                ++good;
         }
-        return true;
+        return good >= 3;
     }();
     return precise;
 }
