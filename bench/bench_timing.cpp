@@ -131,9 +131,7 @@ int runBench(const QString &output, const QString &dataFolder)
                 << "for a core while other processes ran (its run-queue wait, from Linux's schedstat), or\n"
                 << "when between the alarm and the handler the thread lost its core. Both of our alarms finish with that short sleep here,\n"
                 << "as on every system whose thread sleeps end within a fraction of a millisecond; where\n"
-                << "they do not (Windows, as a rule), the alarm's busy finish covers the margin alone. And\n"
-                << "the thread of both asks Linux for a short time slice, as the program does on Linux; on\n"
-                << "other systems it asks for a higher thread priority instead.\n\n"
+                << "they do not (Windows, as a rule), the alarm's busy finish covers the margin alone.\n\n"
                 << heading << report.markdown << "\n![Onset error of every onset](timing.svg)\n";
         }
     }
