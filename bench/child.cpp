@@ -230,6 +230,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     if (!clicks.empty())
         run.nominal = nominalOnsets(state0, clicks, runUs);
     run.handled = recorder.onsets;
+    run.waitedAtStart = recorder.waitedAtStart;
     run.events = app.events;
     run.wakes = wakes.records;
     run.wakeThreadCpu = wakes.threadCpu;

@@ -36,10 +36,9 @@ std::optional<std::size_t> alarmBefore(const RunRecord &run, Nanos handled)
 
 // A late wake-up while the thread was idle: the system's timer came late, or it
 // came and the thread then waited for a core while other processes ran.
-Cause wokeLate(const HandledOnset &handledOnset, const HandledOnset *previous, OnsetRow &row)
+Cause wokeLate(const RunRecord &run, const HandledOnset &handledOnset, const HandledOnset *previous, OnsetRow &row)
 {
-    if (previous)
-        row.waitedMs = ms(handledOnset.waited - previous->waited);
+    row.waitedMs = ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
     return row.waitedMs >= row.errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
 }
 
@@ -69,7 +68,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
             // In time for its own short sleep, which the system ended late.
             row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
             row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
-            row.cause = wokeLate(handledOnset, previous, row);
+            row.cause = wokeLate(run, handledOnset, previous, row);
             return;
         }
         // Wall time between the alarm and the handler that the thread did not run.
@@ -95,7 +94,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
             && (!holder || e.end - e.start > holder->end - holder->start))
             holder = &e;
     }
-    row.cause = holder ? Cause::ThreadBusy : wokeLate(handledOnset, previous, row);
+    row.cause = holder ? Cause::ThreadBusy : wokeLate(run, handledOnset, previous, row);
     row.busyWith = holder ? holder->type : 0;
 }
 

@@ -56,6 +56,7 @@ struct RunRecord {
     Nanos origin{0}; // when the pacing timer started
     std::vector<Onset> nominal;
     std::vector<HandledOnset> handled;
+    Nanos waitedAtStart{0}; // the run-queue wait before the first onset
     std::vector<Nanos> pixels;
     std::vector<DispatchedEvent> events;
     std::vector<platform::WakePlanner::Record> wakes;

@@ -98,6 +98,7 @@ void OnsetRecorder::setPauseVisible(bool visible)
 
 void OnsetRecorder::startFlashing()
 {
+    waitedAtStart = runQueueWaitNow();
     m_flashing = false;
     setPacingEnabled(true);
 }

@@ -68,6 +68,7 @@ public:
     void stopFlashing() { setPacingEnabled(false); }
 
     std::vector<HandledOnset> onsets;
+    Nanos waitedAtStart{0}; // the thread's run-queue wait when the pacing started
     Nanos flashingCpu{0};
     Nanos flashingWall{0};
     int flashingSteps = 0;
