@@ -47,6 +47,18 @@ Nanos runQueueWaitNow()
     return Nanos(std::strtoull(rest, nullptr, 10));
 }
 
+namespace {
+
+// Wall time first: it is the onset's moment; the rest describe the thread then.
+HandledOnset handledNow()
+{
+    const Nanos at = steadyNow();
+    const Nanos cpu = threadCpuNow();
+    return {at, cpu, runQueueWaitNow()};
+}
+
+} // namespace
+
 RecordingApplication::RecordingApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
@@ -69,9 +81,7 @@ bool RecordingApplication::notify(QObject *receiver, QEvent *event)
 void OnsetRecorder::setIntervalText(std::string_view)
 {
     // The first thing a step does; whether it shows, hides or pauses comes next.
-    m_stepAt = steadyNow();
-    m_stepCpu = threadCpuNow();
-    m_stepWaited = runQueueWaitNow();
+    m_step = handledNow();
     m_inStep = true;
     if (m_flashing)
         ++flashingSteps;
@@ -80,19 +90,13 @@ void OnsetRecorder::setIntervalText(std::string_view)
 void OnsetRecorder::setStimulusVisible(bool visible)
 {
     if (m_inStep && visible != m_visible)
-        onsets.push_back({m_stepAt, m_stepCpu, m_stepWaited});
+        onsets.push_back(m_step);
     m_visible = visible;
 }
 
 void OnsetRecorder::setPauseVisible(bool visible)
 {
-    if (visible) {
-        onsets.push_back({m_stepAt, m_stepCpu, m_stepWaited});
-    } else {
-        const Nanos at = steadyNow();
-        const Nanos cpu = threadCpuNow();
-        onsets.push_back({at, cpu, runQueueWaitNow()});
-    }
+    onsets.push_back(visible ? m_step : handledNow());
     m_inStep = false;
 }
 

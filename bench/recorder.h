@@ -74,9 +74,7 @@ public:
     int flashingSteps = 0;
 
 private:
-    Nanos m_stepAt{0};
-    Nanos m_stepCpu{0};
-    Nanos m_stepWaited{0};
+    HandledOnset m_step{};
     bool m_inStep = false;
     bool m_visible = false;
     bool m_flashing = false;

@@ -245,8 +245,9 @@ Report makeReport(const BenchResults &r)
         runs.push_back(&r.holdUps[k]);
         return runs;
     };
-    for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::ThreadBusy, Cause::OutOfReserve, Cause::AfterAlarm,
-                              Cause::HoldUp, Cause::PlainTimer, Cause::Unexplained}) {
+    for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::ThreadBusy,
+                              Cause::OutOfReserve, Cause::AfterAlarm, Cause::HoldUp, Cause::PlainTimer,
+                              Cause::Unexplained}) {
         causes.row(QString::fromLatin1(labelOf(cause)), [&](std::size_t k) {
             int n = 0;
             std::map<QString, int> with;

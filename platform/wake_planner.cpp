@@ -21,10 +21,10 @@ void WakePlanner::accrue(Duration now)
 Duration WakePlanner::earlyWake(Duration now, Duration deadline)
 {
     accrue(now);
-    // What the reserve will hold when the wake-up comes, if nothing else spends it.
     // A margin that the thread sleeps out costs no reserve.
     if (m_finishSleeps)
         return deadline - margin();
+    // What the reserve will hold when the wake-up comes, if nothing else spends it.
     const Duration sleep = std::max(deadline - now, Duration{0});
     const Duration available = std::min(m_reserve + sleep * reservePerMille / 1000, reserveLimit);
     return deadline - std::min(margin(), available);
