@@ -85,14 +85,25 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
         row.cause = Cause::OutOfReserve;
         return;
     }
-    // Woken late: was the thread in an event when the wake-up was due? The
-    // event that woke the alarm itself starts just before `woke`; leave it out.
-    constexpr Nanos ownDispatch = std::chrono::microseconds(20);
+    // Woken late: was the thread in another event when the wake-up was due?
+    // The event that holds `woke` is the wake-up's own dispatch: between its
+    // start and the alarm's code only Qt's dispatch runs, so if it started
+    // before the deadline and took long there, the event loop woke the thread
+    // in time and the thread then stood still.
+    const DispatchedEvent *own = nullptr;
     const DispatchedEvent *holder = nullptr;
     for (const DispatchedEvent &e : run.events) {
-        if (e.start < alarm->woke - ownDispatch && e.end > alarm->askedFor
-            && (!holder || e.end - e.start > holder->end - holder->start))
+        if (e.start <= alarm->woke && e.end >= alarm->woke)
+            own = &e;
+        else if (e.start < alarm->woke && e.end > alarm->askedFor
+                 && (!holder || e.end - e.start > holder->end - holder->start))
             holder = &e;
+    }
+    constexpr Nanos noticeable = std::chrono::microseconds(200);
+    if (own && own->start < alarm->deadline && alarm->woke - own->start > noticeable) {
+        row.cause = Cause::DispatchStall;
+        row.busyWith = own->type;
+        return;
     }
     row.cause = holder ? Cause::ThreadBusy : wokeLate(run, handledOnset, previous, row);
     row.busyWith = holder ? holder->type : 0;
@@ -107,6 +118,8 @@ const char *labelOf(Cause cause)
     case Cause::MachineWokeLate: return "the system woke the idle thread late (the machine's doing)";
     case Cause::WaitedForCore: return "woken, the thread waited for a core while other processes ran (the machine's doing)";
     case Cause::Preempted: return "the system ran something else between alarm and handler (the machine's doing)";
+    case Cause::DispatchStall:
+        return "woken in time, the thread stood still in Qt's dispatch of the wake-up (the machine's doing)";
     case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
     case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
     case Cause::AfterAlarm: return "the alarm was on time, the handler ran later";
@@ -119,7 +132,8 @@ const char *labelOf(Cause cause)
 
 bool isMachines(Cause cause)
 {
-    return cause == Cause::MachineWokeLate || cause == Cause::WaitedForCore || cause == Cause::Preempted;
+    return cause == Cause::MachineWokeLate || cause == Cause::WaitedForCore || cause == Cause::Preempted
+           || cause == Cause::DispatchStall;
 }
 
 QString eventName(int type)

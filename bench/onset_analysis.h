@@ -24,6 +24,7 @@ enum class Cause {
     MachineWokeLate,  // the alarm's wake-up came late while the thread was idle
     WaitedForCore,    // it came, but the woken thread waited for a core while others ran
     Preempted,        // between the alarm and the handler the system ran something else
+    DispatchStall,    // woken in time, the thread stalled in Qt's dispatch of the wake-up
     ThreadBusy,       // the thread was in another event when the alarm was due
     OutOfReserve,     // the busy finish could not cover the rest of the wait
     AfterAlarm,       // the alarm was on time; the handler ran later
@@ -46,7 +47,7 @@ struct OnsetRow {
     double paintMs = 0;      // the repaint, flush to the server included
     double serverMs = 0;     // end of the repaint to the DAMAGE event's arrival
     Cause cause = Cause::OnTime;
-    int busyWith = 0;        // the event type that held the thread, for ThreadBusy
+    int busyWith = 0;        // the event type that held the thread, or whose dispatch stalled
     double earlyMs = 0;      // for a late one: how long before the deadline its alarm asked to wake
     double wokeLateMs = 0;   // and how long after that it woke
     double waitedMs = 0;     // how long since the onset before the thread was ready but off its core

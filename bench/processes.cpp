@@ -86,10 +86,13 @@ Xvfb::~Xvfb()
 std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios, int round,
                                                  const std::vector<QProcessEnvironment> &envs)
 {
-    // All start together, a little apart: the same timeline in each would put
-    // their steps, spins and repaints on the two cores at the same moments.
+    // All run together, started apart: each after the one before has made and
+    // shown its window (the first show of a program is some 50-100 ms of work,
+    // which would otherwise fall on the other's first steps), and 17 ms off
+    // the 50 ms grid of the steps before it, so that their steps, spins and
+    // repaints do not meet on the two cores.
     const Nanos start = steadyNow() + std::chrono::milliseconds(1500);
-    constexpr Nanos apart = std::chrono::milliseconds(17);
+    constexpr Nanos apart = std::chrono::milliseconds(267);
     int slot = 0;
     std::vector<std::vector<std::pair<TimerKind, std::unique_ptr<QProcess>>>> children(scenarios.size());
     for (std::size_t i = 0; i < scenarios.size(); ++i) {

@@ -245,9 +245,9 @@ Report makeReport(const BenchResults &r)
         runs.push_back(&r.holdUps[k]);
         return runs;
     };
-    for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::ThreadBusy,
-                              Cause::OutOfReserve, Cause::AfterAlarm, Cause::HoldUp, Cause::PlainTimer,
-                              Cause::Unexplained}) {
+    for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::DispatchStall,
+                              Cause::ThreadBusy, Cause::OutOfReserve, Cause::AfterAlarm, Cause::HoldUp,
+                              Cause::PlainTimer, Cause::Unexplained}) {
         causes.row(QString::fromLatin1(labelOf(cause)), [&](std::size_t k) {
             int n = 0;
             std::map<QString, int> with;
@@ -256,7 +256,7 @@ Report makeReport(const BenchResults &r)
                     if (row.cause != cause || row.errorMs <= lateMs)
                         continue;
                     ++n;
-                    if (cause == Cause::ThreadBusy)
+                    if (row.busyWith != 0)
                         ++with[eventName(row.busyWith)];
                 }
             }
@@ -387,7 +387,7 @@ void writeData(const QString &folder, const BenchResults &results)
                 out << name << ' ' << nameOf(child.kind) << ' ' << i << ' ' << number(row.errorMs) << ' '
                     << number(row.earlyMs) << ' ' << number(row.wokeLateMs) << ' ' << number(row.waitedMs) << ' '
                     << labelOf(row.cause);
-                if (row.cause == Cause::ThreadBusy)
+                if (row.busyWith != 0)
                     out << " (" << eventName(row.busyWith) << ')';
                 out << '\n';
             }
