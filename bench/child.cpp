@@ -7,7 +7,6 @@
 #include "bench/plain_qt_time.h"
 #include "bench/recorder.h"
 #include "core/exercise_state.h"
-#include "core/module1.h"
 #include "platform/alarm.h"
 #include "platform/clock.h"
 #include "platform/random_source.h"
@@ -160,17 +159,14 @@ private:
 
 int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kind, int round, Nanos start)
 {
-    core::ExerciseState state;
-    core::fillDefaults(state);
-    state.flash_interval = s.interval;
-    state.speed_step = s.speedStep;
-    std::vector<Click> clicks = s.clicks ? plannedClicks(state, s.clicks, unsigned(round + 1)) : std::vector<Click>{};
-    const std::int64_t runUs = std::int64_t{s.seconds} * 1'000'000;
+    PlannedRun plan = plannedRun(s, round);
+    core::ExerciseState state = plan.state;
+    std::vector<Click> &clicks = plan.clicks;
+    const std::int64_t runUs = plan.untilUs;
 
-    const core::ExerciseState state0 = state;
     RunRecord run;
     run.ours = isOurs(kind);
-    run.nominal = nominalOnsets(state, clicks, runUs);
+    run.nominal = plan.onsets;
     WakeLog wakes;
     std::optional<BusyLoad> load;
     if (s.allCoresBusy)
@@ -228,7 +224,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     for (std::size_t i = 0; i < clicks.size() && i < source.clicks.size(); ++i)
         clicks[i].atUs = std::chrono::duration_cast<std::chrono::microseconds>(source.clicks[i] - run.origin).count();
     if (!clicks.empty())
-        run.nominal = nominalOnsets(state0, clicks, runUs);
+        run.nominal = nominalOnsets(plan.state, clicks, runUs);
     run.handled = recorder.onsets;
     run.waitedAtStart = recorder.waitedAtStart;
     run.events = app.events;

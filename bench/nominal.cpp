@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/nominal.h"
 
-#include "core/exercise_state.h"
+#include "bench/scenarios.h"
 #include "core/exercise_view.h"
+#include "core/module1.h"
 #include "core/pacing_engine.h"
 #include "platform/clock.h"
 #include "platform/random_source.h"
@@ -133,6 +134,19 @@ std::vector<Click> plannedClicks(const core::ExerciseState &start, int count, un
         }
     }
     return clicks;
+}
+
+PlannedRun plannedRun(const Scenario &s, int round)
+{
+    PlannedRun run;
+    core::fillDefaults(run.state);
+    run.state.flash_interval = s.interval;
+    run.state.speed_step = s.speedStep;
+    if (s.clicks)
+        run.clicks = plannedClicks(run.state, s.clicks, unsigned(round + 1));
+    run.untilUs = std::int64_t{s.seconds} * 1'000'000;
+    run.onsets = nominalOnsets(run.state, run.clicks, run.untilUs);
+    return run;
 }
 
 } // namespace bench

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/exercise_state.h"
+
 #include <cstdint>
 #include <vector>
 
-namespace core {
-struct ExerciseState;
-}
-
 namespace bench {
+
+struct Scenario;
 
 // A moment at which the stimulus area changes: a step (show, hide or the
 // pause picture) or the end of a pause.
@@ -32,5 +32,15 @@ struct Click {
 // of each series, each followed 5 ms after the next step by a "vertraag" that
 // puts the interval back. Each "versnel" is the one in its pair that is judged.
 [[nodiscard]] std::vector<Click> plannedClicks(const core::ExerciseState &start, int count, unsigned seed);
+
+// A round of a scenario as planned: the state it starts from, its clicks and
+// its timeline with the clicks at the moments planned.
+struct PlannedRun {
+    core::ExerciseState state;
+    std::vector<Click> clicks;
+    std::vector<Onset> onsets;
+    std::int64_t untilUs;
+};
+[[nodiscard]] PlannedRun plannedRun(const Scenario &s, int round);
 
 } // namespace bench

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/processes.h"
 
+#include "bench/nominal.h"
 #include "bench/recorder.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 
 namespace bench {
 
@@ -55,6 +57,45 @@ ChildResult parse(TimerKind kind, QProcess &child)
     return result;
 }
 
+// When each child starts making its window, after the first. The next starts
+// 267 ms after the one before, when that one has made and shown its window
+// (some 50-100 ms of work, which would otherwise fall on the other's first
+// steps), and 17 ms further along the 50 ms grid of the steps, so that the
+// steps, spins and repaints of the kinds do not meet on the two cores. Where
+// the scenario asks for quiet starts, it waits on along that grid until its
+// start-up holds no onset of those started before it.
+std::vector<Nanos> startOffsets(const std::vector<const Scenario *> &scenarios, int round)
+{
+    using std::chrono::milliseconds;
+    constexpr Nanos apart = milliseconds(267);
+    constexpr Nanos grid = milliseconds(50);
+    constexpr Nanos startUp = milliseconds(150); // making the window, then its first show
+    constexpr Nanos makingVaries = milliseconds(100); // how far an onset may move with the making
+    std::vector<Nanos> offsets;
+    std::vector<std::vector<Onset>> timelines;
+    const auto quiet = [&](Nanos at) {
+        for (std::size_t j = 0; j < offsets.size(); ++j) {
+            for (const Onset &onset : timelines[j]) {
+                const Nanos when = offsets[j] + std::chrono::microseconds(onset.atUs);
+                if (when + makingVaries >= at && when <= at + startUp)
+                    return false;
+            }
+        }
+        return true;
+    };
+    for (const Scenario *s : scenarios) {
+        const std::vector<Onset> onsets = plannedRun(*s, round).onsets;
+        for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
+            Nanos at = offsets.empty() ? Nanos{0} : offsets.back() + apart;
+            while (s->quietStarts && !quiet(at) && at < std::chrono::seconds(s->seconds))
+                at += grid;
+            offsets.push_back(at);
+            timelines.push_back(onsets);
+        }
+    }
+    return offsets;
+}
+
 } // namespace
 
 Xvfb::Xvfb()
@@ -86,14 +127,13 @@ Xvfb::~Xvfb()
 std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios, int round,
                                                  const std::vector<QProcessEnvironment> &envs)
 {
-    // All run together, started apart: each after the one before has made and
-    // shown its window (the first show of a program is some 50-100 ms of work,
-    // which would otherwise fall on the other's first steps), and 17 ms off
-    // the 50 ms grid of the steps before it, so that their steps, spins and
-    // repaints do not meet on the two cores.
     const Nanos start = steadyNow() + std::chrono::milliseconds(1500);
-    constexpr Nanos apart = std::chrono::milliseconds(267);
-    int slot = 0;
+    const std::vector<Nanos> offsets = startOffsets(scenarios, round);
+    std::fprintf(stderr, "  started at");
+    for (const Nanos offset : offsets)
+        std::fprintf(stderr, " %.3f", std::chrono::duration<double>(offset).count());
+    std::fprintf(stderr, " s\n");
+    std::size_t slot = 0;
     std::vector<std::vector<std::pair<TimerKind, std::unique_ptr<QProcess>>>> children(scenarios.size());
     for (std::size_t i = 0; i < scenarios.size(); ++i) {
         for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
@@ -102,7 +142,7 @@ std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenar
                                      .arg(QString::fromLatin1(scenarios[i]->name.data(), qsizetype(scenarios[i]->name.size())),
                                           QString::fromLatin1(nameOf(kind)))
                                      .arg(round)
-                                     .arg((start + apart * slot++).count());
+                                     .arg((start + offsets[slot++]).count());
             children[i].emplace_back(kind, startChild(mode, envs[k]));
         }
     }

@@ -28,6 +28,9 @@ struct Scenario {
     int clicks = 0;               // "versnel" clicks, each in the last 50 ms before a step
     bool allCoresBusy = false;
     bool cpu = false; // measures CPU time instead of watching pixels
+    // Each kind starts only where its start-up falls on no onset of those
+    // started before it, as a user's first series has no other program starting.
+    bool quietStarts = false;
 };
 
 [[nodiscard]] std::span<const Scenario> scenarios();
