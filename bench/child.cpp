@@ -234,8 +234,8 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     const std::vector<OnsetRow> rows = joinOnsets(run);
     for (const OnsetRow &row : rows)
         std::printf("%s\n", qPrintable(toLine(row)));
-    for (const double error : clickErrors(run, clicks, rows))
-        std::printf("click %.4f\n", error);
+    for (const ClickError &error : clickErrors(run, clicks, rows))
+        std::printf("click %.4f %d\n", error.ms, error.machines ? 1 : 0);
     Nanos spun{0};
     for (const auto &wake : run.wakes) {
         if (wake.finishWoke < wake.deadline)

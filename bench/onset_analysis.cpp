@@ -181,10 +181,10 @@ std::vector<OnsetRow> joinOnsets(const RunRecord &run)
     return rows;
 }
 
-std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
-                                const std::vector<OnsetRow> &rows)
+std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
+                                    const std::vector<OnsetRow> &rows)
 {
-    std::vector<double> errors;
+    std::vector<ClickError> errors;
     for (const Click &click : clicks) {
         if (!click.faster)
             continue;
@@ -195,7 +195,7 @@ std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &
                 continue;
             const double measured = ms(run.handled[i + 1].at - run.handled[i].at);
             const double nominal = rows[i + 1].nominalMs - rows[i].nominalMs;
-            errors.push_back(std::abs(measured - nominal));
+            errors.push_back({std::abs(measured - nominal), isMachines(rows[i].cause) || isMachines(rows[i + 1].cause)});
             break;
         }
     }

@@ -68,9 +68,14 @@ struct RunRecord {
 
 [[nodiscard]] std::vector<OnsetRow> joinOnsets(const RunRecord &run);
 
-// The error of the half cycle after each judged click, in ms.
-[[nodiscard]] std::vector<double> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
-                                              const std::vector<OnsetRow> &rows);
+// The error of the half cycle after a judged click, in ms, and whether a
+// late onset at either end of it was the machine's doing.
+struct ClickError {
+    double ms;
+    bool machines;
+};
+[[nodiscard]] std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
+                                                  const std::vector<OnsetRow> &rows);
 
 // One line of a child's output and back.
 [[nodiscard]] QString toLine(const OnsetRow &row);

@@ -37,7 +37,7 @@ std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironm
 
 ChildResult parse(TimerKind kind, QProcess &child)
 {
-    ChildResult result{kind, {}, {}, {}};
+    ChildResult result{kind, {}, {}, {}, {}};
     result.finished = child.waitForFinished(300'000) && child.exitCode() == 0;
     const QString out = QString::fromLatin1(child.readAllStandardOutput());
     for (const QString &line : out.split(u'\n')) {
@@ -46,8 +46,11 @@ ChildResult parse(TimerKind kind, QProcess &child)
             continue;
         }
         const QStringList f = line.split(u' ');
-        if (f.size() == 2 && f[0] == u"click")
+        if (f.size() == 3 && f[0] == u"click") {
             result.clicks.push_back(f[1].toDouble());
+            if (f[2] == u"0")
+                result.clicksNotMachines.push_back(f[1].toDouble());
+        }
         else if (f.size() == 8 && f[0] == u"cpu") {
             result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0,
                           f[7].toDouble()};

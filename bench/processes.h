@@ -27,7 +27,8 @@ struct CpuFigures {
 struct ChildResult {
     TimerKind kind;
     std::vector<OnsetRow> onsets;
-    std::vector<double> clicks;
+    std::vector<double> clicks;            // the error of the half cycle after each judged click
+    std::vector<double> clicksNotMachines; // those whose onsets were not late by the machine's doing
     CpuFigures cpu;
     bool pixelsWatched = false;
     bool finished = false;

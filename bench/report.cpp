@@ -192,6 +192,8 @@ Report makeReport(const BenchResults &r)
                    [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::p50);
     onsets.summary(QStringLiteral("… p99"), [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::p99);
     onsets.summary(QStringLiteral("… max"), [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::max);
+    onsets.summary(QStringLiteral("… max, the machine's doing left out"),
+                   [&](std::size_t k) { return r.clicks[k].clicksNotMachines; }, &Summary::max);
     onsets.row(QStringLiteral("60 ms hold-ups at 2000: drift (mean error of the other onsets)"),
                [&](std::size_t k) { return number(drift(r.holdUps[k])); });
     onsets.summary(QStringLiteral("60 ms hold-ups at 2000: error of the held steps, max"), [&](std::size_t k) {
