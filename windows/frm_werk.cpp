@@ -119,17 +119,12 @@ void frm_werk::prepareFirstShow()
     txt_string->clear();
     Picture1->render(&scratch);
 
-    QBackingStore *store = backingStore();
-    if (!store) {
-        QImage whole(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
-        whole.setDevicePixelRatio(devicePixelRatio());
-        render(&whole);
-        return;
+    if (QBackingStore *store = backingStore()) { // a top-level window has one once it is created
+        store->resize(size()); // the size the first show asks for, so it keeps this memory
+        store->beginPaint(rect());
+        render(store->paintDevice());
+        store->endPaint();
     }
-    store->resize(size()); // the size the first show asks for, so it keeps this memory
-    store->beginPaint(rect());
-    render(store->paintDevice());
-    store->endPaint();
 }
 
 void frm_werk::cmd_exit_Click()
