@@ -28,7 +28,7 @@ private:
     void watch(unsigned long window);
 
     QRect m_area;
-    std::atomic<bool> m_stop = false;
+    int m_stopEvent; // written by stop()
     std::atomic<bool> m_watching = false;
     std::atomic<bool> m_ready = false;
     std::vector<std::chrono::nanoseconds> m_stamps;
