@@ -8,7 +8,9 @@
 #include <QStringList>
 
 #include <sys/prctl.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -17,20 +19,27 @@ namespace bench {
 
 namespace {
 
-// A child of the bench ends with it, also when the bench is stopped by a signal.
-void endWithParent(QProcess &process)
+// A child of the bench ends with it, also when the bench is stopped by a
+// signal. At the lowest priority it never holds up a process at the normal one
+// that wakes with it, as two woken by one timer interrupt would otherwise take
+// their core in turn; every thread it starts inherits that.
+void startAsChild(QProcess &process, bool lowPriority)
 {
-    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process.setChildProcessModifier([lowPriority] {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (lowPriority)
+            setpriority(PRIO_PROCESS, 0, 19);
+    });
 }
 
-std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironment &base)
+std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironment &base, bool lowPriority = false)
 {
     auto child = std::make_unique<QProcess>();
     auto env = base;
     env.insert(QString::fromLatin1(childVariable), mode);
     child->setProcessEnvironment(env);
     child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    endWithParent(*child);
+    startAsChild(*child, lowPriority);
     child->start(QCoreApplication::applicationFilePath(), {});
     return child;
 }
@@ -100,11 +109,11 @@ std::vector<Nanos> startOffsets(const std::vector<const Scenario *> &scenarios, 
 
 } // namespace
 
-Xvfb::Xvfb()
+Xvfb::Xvfb(bool lowPriority)
 {
     // -displayfd: the server picks a free display and writes its number to us.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
-    endWithParent(m_server);
+    startAsChild(m_server, lowPriority);
     m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                             QStringLiteral("-screen"), QStringLiteral("0"),
                                             QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
@@ -126,8 +135,31 @@ Xvfb::~Xvfb()
     }
 }
 
+Displays::Displays()
+{
+    for (std::size_t k = 0; k <= std::size(timerKinds); ++k)
+        m_servers.push_back(std::make_unique<Xvfb>(k == std::size(timerKinds)));
+}
+
+bool Displays::isRunning() const
+{
+    return m_runtime.isValid()
+           && std::all_of(m_servers.begin(), m_servers.end(), [](const auto &server) { return server->isRunning(); });
+}
+
+QProcessEnvironment Displays::environment(TimerKind kind, bool aside) const
+{
+    const auto k = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), kind) - std::begin(timerKinds));
+    const Xvfb &server = *m_servers[kind == TimerKind::PlainQt && aside ? std::size(timerKinds) : k];
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), server.display());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+    return env;
+}
+
 std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios, int round,
-                                                 const std::vector<QProcessEnvironment> &envs)
+                                                 const Displays &displays)
 {
     const Nanos start = steadyNow() + std::chrono::milliseconds(1500);
     const std::vector<Nanos> offsets = startOffsets(scenarios, round);
@@ -145,7 +177,8 @@ std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenar
                                           QString::fromLatin1(nameOf(kind)))
                                      .arg(round)
                                      .arg((start + offsets[slot++]).count());
-            children[i].emplace_back(kind, startChild(mode, envs[k]));
+            const bool aside = kind == TimerKind::PlainQt && scenarios[i]->plainAside;
+            children[i].emplace_back(kind, startChild(mode, displays.environment(kind, aside), aside));
         }
     }
     std::vector<std::vector<ChildResult>> results(scenarios.size());

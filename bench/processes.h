@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -38,7 +39,7 @@ struct ChildResult {
 // X11 session and its pixels can be watched.
 class Xvfb {
 public:
-    Xvfb();
+    explicit Xvfb(bool lowPriority);
     ~Xvfb();
     Xvfb(const Xvfb &) = delete;
     Xvfb &operator=(const Xvfb &) = delete;
@@ -51,11 +52,28 @@ private:
     QString m_display;
 };
 
+// The bench's X servers: one for each timer kind, so that each program is
+// alone on its screen, as on a user's, and no kind waits for another's
+// requests; and one more for plain Qt where it runs aside (Scenario::plainAside).
+class Displays {
+public:
+    Displays();
+    Displays(const Displays &) = delete;
+    Displays &operator=(const Displays &) = delete;
+
+    [[nodiscard]] bool isRunning() const;
+    [[nodiscard]] QProcessEnvironment environment(TimerKind kind, bool aside) const;
+
+private:
+    QTemporaryDir m_runtime;
+    std::vector<std::unique_ptr<Xvfb>> m_servers; // by timerKinds, then plain Qt's aside
+};
+
 // One round of each scenario given, all at once, in every timer kind, each in
 // its own process with the environment of its kind (its own X server); the
 // results by scenario, then by kind.
 [[nodiscard]] std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios,
-                                                                int round, const std::vector<QProcessEnvironment> &envs);
+                                                                int round, const Displays &displays);
 
 // From asking for the process to the settings window on screen, in ms.
 [[nodiscard]] double startupMs(const QProcessEnvironment &env);

@@ -37,11 +37,11 @@ std::span<const Scenario> scenarios()
     // series and seven pause ends.
     static const std::vector<Scenario> table = {
         {.name = "idle", .label = "idle, start 200, acceleration 100", .interval = 200, .speedStep = 100,
-         .seconds = 41, .rounds = 3, .quietStarts = true},
+         .seconds = 41, .rounds = 3, .quietStarts = true, .plainAside = true},
         {.name = "clicks", .label = "\"versnel\" in the last 50 ms before every other step, at 200",
-         .interval = 200, .speedStep = 0, .seconds = 60, .clicks = 100},
+         .interval = 200, .speedStep = 0, .seconds = 60, .clicks = 100, .plainAside = true},
         {.name = "holdups", .label = "60 ms hold-ups of the thread over steps 3, 7, 11, 15 and 19, at 2000",
-         .interval = 2000, .speedStep = 100, .seconds = 21, .holdUpSteps = {3, 7, 11, 15, 19}},
+         .interval = 2000, .speedStep = 100, .seconds = 21, .holdUpSteps = {3, 7, 11, 15, 19}, .plainAside = true},
         {.name = "busy", .label = "all cores busy, at 300", .interval = 300, .speedStep = 100, .seconds = 15,
          .allCoresBusy = true},
         {.name = "cpu20", .label = "every tick a step (20)", .interval = 20, .speedStep = 0, .seconds = 30, .cpu = true},
