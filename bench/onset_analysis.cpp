@@ -42,6 +42,9 @@ Cause wokeLate(const RunRecord &run, const HandledOnset &handledOnset, const Han
     return row.waitedMs >= row.errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
 }
 
+// Longer than this, a stretch in which the thread did not run is counted.
+constexpr Nanos noticeable = std::chrono::microseconds(200);
+
 void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, const HandledOnset *previous,
              OnsetRow &row)
 {
@@ -71,8 +74,17 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
             row.cause = wokeLate(run, handledOnset, previous, row);
             return;
         }
+        // The busy finish's last two readings of the clock lie on either side
+        // of the deadline, and between them the thread does nothing else: if
+        // the last came late, the thread stood still there.
+        if (alarm->fired - alarm->deadline > noticeable) {
+            row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
+            row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
+            row.waitedMs = ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
+            row.cause = Cause::SpinStall;
+            return;
+        }
         // Wall time between the alarm and the handler that the thread did not run.
-        constexpr Nanos noticeable = std::chrono::microseconds(200);
         const Nanos offCore = (handledOnset.at - alarm->fired)
                               - (handledOnset.threadCpu - run.wakeThreadCpu.at(*found));
         row.cause = offCore > noticeable ? Cause::Preempted : Cause::AfterAlarm;
@@ -99,7 +111,6 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
                  && (!holder || e.end - e.start > holder->end - holder->start))
             holder = &e;
     }
-    constexpr Nanos noticeable = std::chrono::microseconds(200);
     if (own && own->start < alarm->deadline && alarm->woke - own->start > noticeable) {
         row.cause = Cause::DispatchStall;
         row.busyWith = own->type;
@@ -122,6 +133,9 @@ const char *labelOf(Cause cause)
         return "woken in time, the thread stood still in Qt's dispatch of the wake-up (the machine's doing)";
     case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
     case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
+    case Cause::SpinStall:
+        return "woken in time, the thread stood still in its busy finish, between two readings of the clock (the "
+               "machine's doing)";
     case Cause::AfterAlarm: return "the alarm was on time, the handler ran later";
     case Cause::HoldUp: return "the scenario's hold-up";
     case Cause::PlainTimer: return "plain Qt timer";
@@ -133,7 +147,7 @@ const char *labelOf(Cause cause)
 bool isMachines(Cause cause)
 {
     return cause == Cause::MachineWokeLate || cause == Cause::WaitedForCore || cause == Cause::Preempted
-           || cause == Cause::DispatchStall;
+           || cause == Cause::DispatchStall || cause == Cause::SpinStall;
 }
 
 QString eventName(int type)

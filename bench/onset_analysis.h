@@ -25,6 +25,7 @@ enum class Cause {
     WaitedForCore,    // it came, but the woken thread waited for a core while others ran
     Preempted,        // between the alarm and the handler the system ran something else
     DispatchStall,    // woken in time, the thread stalled in Qt's dispatch of the wake-up
+    SpinStall,        // woken in time, the thread stood still in the busy finish
     ThreadBusy,       // the thread was in another event when the alarm was due
     OutOfReserve,     // the busy finish could not cover the rest of the wait
     AfterAlarm,       // the alarm was on time; the handler ran later
