@@ -59,9 +59,9 @@ ChildResult parse(TimerKind kind, QProcess &child)
             result.clicks.push_back(f[1].toDouble());
             if (f[2] == u"0")
                 result.clicksNotMachines.push_back(f[1].toDouble());
-        } else if (f.size() == 8 && f[0] == u"cpu") {
+        } else if (f.size() == 9 && f[0] == u"cpu") {
             result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0,
-                          f[7].toDouble()};
+                          f[7].toDouble(), f[8].toDouble()};
             result.pixelsWatched = f[6] == u"1";
         }
     }

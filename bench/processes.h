@@ -21,7 +21,8 @@ struct CpuFigures {
     int flashingSteps = 0;
     double flashingWallMs = 0;
     double maxRssMb = 0;
-    double spunMs = 0; // in busy finishes, the whole run
+    double spunMs = 0;     // in busy finishes, the whole run
+    double sleptCpuMs = 0; // the thread's CPU time in the alarms' own short sleeps, the whole run
 };
 
 // What one child reported.

@@ -278,10 +278,16 @@ Report makeReport(const BenchResults &r)
     resources.row(QStringLiteral("CPU per step at 20 (every tick a step), ms, pauses left out"), [&](std::size_t k) {
         return number(cpuPerStepMs(r.cpu20[k]), 4) + QStringLiteral(" (n %1)").arg(r.cpu20[k].cpu.flashingSteps);
     });
-    resources.row(QStringLiteral("… of which busy finish (all of the run's, per step)"), [&](std::size_t k) {
-        const int steps = r.cpu20[k].cpu.flashingSteps;
-        return isOurs(timerKinds[k]) && steps > 0 ? number(r.cpu20[k].cpu.spunMs / steps, 4) : QStringLiteral("–");
-    });
+    // What only our timers spend, over the whole run and shared by the steps.
+    const auto oursPerStep = [&](double CpuFigures::*ms) {
+        return [&r, ms](std::size_t k) {
+            const int steps = r.cpu20[k].cpu.flashingSteps;
+            return isOurs(timerKinds[k]) && steps > 0 ? number(r.cpu20[k].cpu.*ms / steps, 4) : QStringLiteral("–");
+        };
+    };
+    resources.row(QStringLiteral("… of which busy finish (all of the run's, per step)"), oursPerStep(&CpuFigures::spunMs));
+    resources.row(QStringLiteral("… of which the thread's own short sleeps before it, CPU time (all of the run's, per step)"),
+                  oursPerStep(&CpuFigures::sleptCpuMs));
     resources.row(QStringLiteral("CPU at 2000, % of one core"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.overallPercent); });
     resources.row(QStringLiteral("CPU at 300, % of one core"), [&](std::size_t k) { return number(r.cpu300[k].cpu.overallPercent); });
     resources.row(QStringLiteral("CPU at 20, % of one core"), [&](std::size_t k) { return number(r.cpu20[k].cpu.overallPercent); });
