@@ -34,11 +34,17 @@ std::optional<std::size_t> alarmBefore(const RunRecord &run, Nanos handled)
     return last;
 }
 
+// How long the thread was ready but off its core since the onset before, in ms.
+double waitedSince(const RunRecord &run, const HandledOnset &handledOnset, const HandledOnset *previous)
+{
+    return ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
+}
+
 // A late wake-up while the thread was idle: the system's timer came late, or it
 // came and the thread then waited for a core while other processes ran.
 Cause wokeLate(const RunRecord &run, const HandledOnset &handledOnset, const HandledOnset *previous, OnsetRow &row)
 {
-    row.waitedMs = ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
+    row.waitedMs = waitedSince(run, handledOnset, previous);
     return row.waitedMs >= row.errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
 }
 
@@ -80,7 +86,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
         if (alarm->fired - alarm->deadline > noticeable) {
             row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
             row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
-            row.waitedMs = ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
+            row.waitedMs = waitedSince(run, handledOnset, previous);
             row.cause = Cause::SpinStall;
             return;
         }

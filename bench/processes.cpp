@@ -150,7 +150,7 @@ bool Displays::isRunning() const
 QProcessEnvironment Displays::environment(TimerKind kind, bool aside) const
 {
     const auto k = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), kind) - std::begin(timerKinds));
-    const Xvfb &server = *m_servers[kind == TimerKind::PlainQt && aside ? std::size(timerKinds) : k];
+    const Xvfb &server = aside ? *m_servers.back() : *m_servers[k];
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), server.display());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));

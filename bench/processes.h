@@ -63,6 +63,7 @@ public:
     Displays &operator=(const Displays &) = delete;
 
     [[nodiscard]] bool isRunning() const;
+    // `aside`: on the server at the lowest priority, for plain Qt.
     [[nodiscard]] QProcessEnvironment environment(TimerKind kind, bool aside) const;
 
 private:
