@@ -122,8 +122,15 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
         row.busyWith = own->type;
         return;
     }
-    row.cause = holder ? Cause::ThreadBusy : wokeLate(run, handledOnset, previous, row);
-    row.busyWith = holder ? holder->type : 0;
+    if (!holder) {
+        row.cause = wokeLate(run, handledOnset, previous, row);
+        return;
+    }
+    // An event that took long in wall time but little of the thread's CPU
+    // held the alarm up only because the system took the core from it.
+    const Nanos offCore = (holder->end - holder->start) - holder->cpu;
+    row.cause = offCore > noticeable && offCore > holder->cpu ? Cause::EventStall : Cause::ThreadBusy;
+    row.busyWith = holder->type;
 }
 
 } // namespace
@@ -138,6 +145,9 @@ const char *labelOf(Cause cause)
     case Cause::DispatchStall:
         return "woken in time, the thread stood still in Qt's dispatch of the wake-up (the machine's doing)";
     case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
+    case Cause::EventStall:
+        return "the thread was in an event when the alarm was due, and off its core for most of it (the machine's "
+               "doing)";
     case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
     case Cause::SpinStall:
         return "woken in time, the thread stood still in its busy finish, between two readings of the clock (the "
@@ -153,7 +163,7 @@ const char *labelOf(Cause cause)
 bool isMachines(Cause cause)
 {
     return cause == Cause::MachineWokeLate || cause == Cause::WaitedForCore || cause == Cause::Preempted
-           || cause == Cause::DispatchStall || cause == Cause::SpinStall;
+           || cause == Cause::DispatchStall || cause == Cause::SpinStall || cause == Cause::EventStall;
 }
 
 QString eventName(int type)

@@ -27,6 +27,7 @@ enum class Cause {
     DispatchStall,    // woken in time, the thread stalled in Qt's dispatch of the wake-up
     SpinStall,        // woken in time, the thread stood still in the busy finish
     ThreadBusy,       // the thread was in another event when the alarm was due
+    EventStall,       // it was, and stood still in it: most of the event's time it was off its core
     OutOfReserve,     // the busy finish could not cover the rest of the wait
     AfterAlarm,       // the alarm was on time; the handler ran later
     HoldUp,           // the scenario held the thread up over it

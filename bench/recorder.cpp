@@ -71,9 +71,10 @@ bool RecordingApplication::notify(QObject *receiver, QEvent *event)
         return QApplication::notify(receiver, event);
     ++m_depth;
     const Nanos start = steadyNow();
+    const Nanos cpuStart = threadCpuNow();
     const int type = event->type();
     const bool result = QApplication::notify(receiver, event);
-    events.push_back({start, steadyNow(), type});
+    events.push_back({start, steadyNow(), threadCpuNow() - cpuStart, type});
     --m_depth;
     return result;
 }

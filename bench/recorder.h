@@ -25,7 +25,8 @@ using Nanos = std::chrono::nanoseconds;
 struct DispatchedEvent {
     Nanos start;
     Nanos end;
-    int type; // QEvent::Type
+    Nanos cpu; // the thread's CPU time in it: less than end - start if the thread lost its core
+    int type;  // QEvent::Type
 };
 
 // The application, noting how long each event from the event loop takes, so
