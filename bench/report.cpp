@@ -248,8 +248,8 @@ Report makeReport(const BenchResults &r)
         return runs;
     };
     for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::DispatchStall,
-                              Cause::SpinStall, Cause::ThreadBusy, Cause::EventStall, Cause::OutOfReserve, Cause::AfterAlarm, Cause::HoldUp,
-                              Cause::PlainTimer, Cause::Unexplained}) {
+                              Cause::SpinStall, Cause::ThreadBusy, Cause::EventStall, Cause::OutOfReserve,
+                              Cause::AfterAlarm, Cause::HoldUp, Cause::PlainTimer, Cause::Unexplained}) {
         causes.row(QString::fromLatin1(labelOf(cause)), [&](std::size_t k) {
             int n = 0;
             std::map<QString, int> with;
