@@ -262,7 +262,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     for (const OnsetRow &row : rows)
         std::printf("%s\n", qPrintable(toLine(row)));
     for (const ClickError &error : clickErrors(run, clicks, rows))
-        std::printf("click %.4f %d\n", error.ms, error.machines ? 1 : 0);
+        std::printf("click %.4f %d %d\n", error.ms, error.machines ? 1 : 0, error.unexplained ? 1 : 0);
     Nanos spun{0};
     for (const auto &wake : run.wakes) {
         if (wake.finishWoke < wake.deadline)

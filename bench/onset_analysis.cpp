@@ -225,7 +225,8 @@ std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Clic
                 continue;
             const double measured = ms(run.handled[i + 1].at - run.handled[i].at);
             const double nominal = rows[i + 1].nominalMs - rows[i].nominalMs;
-            errors.push_back({std::abs(measured - nominal), isMachines(rows[i].cause) || isMachines(rows[i + 1].cause)});
+            errors.push_back({std::abs(measured - nominal), isMachines(rows[i].cause) || isMachines(rows[i + 1].cause),
+                              rows[i].cause == Cause::Unexplained || rows[i + 1].cause == Cause::Unexplained});
             break;
         }
     }

@@ -71,10 +71,11 @@ struct RunRecord {
 [[nodiscard]] std::vector<OnsetRow> joinOnsets(const RunRecord &run);
 
 // The error of the half cycle after a judged click, in ms, and whether a
-// late onset at either end of it was the machine's doing.
+// late onset at either end of it was the machine's doing, or had no cause found.
 struct ClickError {
     double ms;
     bool machines;
+    bool unexplained;
 };
 [[nodiscard]] std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
                                                   const std::vector<OnsetRow> &rows);

@@ -46,7 +46,8 @@ std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironm
 
 ChildResult parse(TimerKind kind, QProcess &child)
 {
-    ChildResult result{kind, {}, {}, {}, {}};
+    ChildResult result;
+    result.kind = kind;
     result.finished = child.waitForFinished(300'000) && child.exitCode() == 0;
     const QString out = QString::fromLatin1(child.readAllStandardOutput());
     for (const QString &line : out.split(u'\n')) {
@@ -55,10 +56,12 @@ ChildResult parse(TimerKind kind, QProcess &child)
             continue;
         }
         const QStringList f = line.split(u' ');
-        if (f.size() == 3 && f[0] == u"click") {
+        if (f.size() == 4 && f[0] == u"click") {
             result.clicks.push_back(f[1].toDouble());
             if (f[2] == u"0")
                 result.clicksNotMachines.push_back(f[1].toDouble());
+            if (f[3] == u"1")
+                ++result.clicksUnexplained;
         } else if (f.size() == 9 && f[0] == u"cpu") {
             result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0,
                           f[7].toDouble(), f[8].toDouble()};

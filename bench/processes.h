@@ -31,6 +31,7 @@ struct ChildResult {
     std::vector<OnsetRow> onsets;
     std::vector<double> clicks;            // the error of the half cycle after each judged click
     std::vector<double> clicksNotMachines; // those whose onsets were not late by the machine's doing
+    std::size_t clicksUnexplained = 0;     // those with a late onset whose cause was not found
     CpuFigures cpu;
     bool pixelsWatched = false;
     bool finished = false;

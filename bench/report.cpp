@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace bench {
 
@@ -142,11 +143,60 @@ private:
     QTextStream &m_out;
 };
 
+// The onsets a figure leaves out as the machine's doing, and those whose cause
+// the bench could not find, of all the figure's onsets.
+struct LeftOut {
+    std::size_t machines = 0;
+    std::size_t unexplained = 0;
+    std::size_t of = 0;
+};
+
+// More than this share left out, a figure could hide a fault of the program's.
+constexpr double leftOutLimit = 0.03;
+
 struct Target {
     QString what;
     double value;
     double limit;
+    std::optional<LeftOut> leftOut;
+
+    [[nodiscard]] bool isMet() const
+    {
+        const bool fewLeftOut = !leftOut
+                                || (leftOut->of > 0 && leftOut->unexplained == 0
+                                    && double(leftOut->machines) <= leftOutLimit * double(leftOut->of));
+        return !std::isnan(value) && value <= limit && fewLeftOut;
+    }
 };
+
+LeftOut leftOutOf(const std::vector<std::vector<ChildResult>> &rounds, std::size_t kind, const RowFilter &keep)
+{
+    LeftOut out;
+    for (const auto &round : rounds) {
+        const auto &onsets = round[kind].onsets;
+        for (std::size_t i = 0; i < onsets.size(); ++i) {
+            if (!keep(i, onsets[i]))
+                continue;
+            ++out.of;
+            out.machines += isMachines(onsets[i].cause) ? 1 : 0;
+            out.unexplained += onsets[i].cause == Cause::Unexplained ? 1 : 0;
+        }
+    }
+    return out;
+}
+
+QString describe(const std::optional<LeftOut> &l)
+{
+    if (!l)
+        return QStringLiteral("–");
+    QString text = QStringLiteral("%1 of %2 (%3 %)")
+                       .arg(l->machines)
+                       .arg(l->of)
+                       .arg(l->of > 0 ? 100.0 * double(l->machines) / double(l->of) : 0.0, 0, 'f', 1);
+    if (l->unexplained > 0)
+        text += QStringLiteral("; %1 unexplained").arg(l->unexplained);
+    return text;
+}
 
 } // namespace
 
@@ -273,11 +323,19 @@ Report makeReport(const BenchResults &r)
         });
     }
 
+    const std::size_t plain = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), TimerKind::PlainQt)
+                                          - std::begin(timerKinds));
     out << "\n### Resources\n\n";
     Table resources(out);
     resources.row(QStringLiteral("CPU per step at 20 (every tick a step), ms, pauses left out"), [&](std::size_t k) {
         return number(cpuPerStepMs(r.cpu20[k]), 4) + QStringLiteral(" (n %1)").arg(r.cpu20[k].cpu.flashingSteps);
     });
+    // No target: from run to run this moves by more than the budget it would judge.
+    resources.row(QStringLiteral("… ours less plain Qt's; the busy finish may add up to %1").arg(busyFinishPerStepMs, 0, 'f', 3),
+                  [&](std::size_t k) {
+                      return isOurs(timerKinds[k]) ? number(cpuPerStepMs(r.cpu20[k]) - cpuPerStepMs(r.cpu20[plain]), 4)
+                                                   : QStringLiteral("–");
+                  });
     // What only our timers spend, over the whole run and shared by the steps.
     const auto oursPerStep = [&](double CpuFigures::*ms) {
         return [&r, ms](std::size_t k) {
@@ -297,51 +355,70 @@ Report makeReport(const BenchResults &r)
         << r.startupsMs.size() << ").\n";
 
     std::vector<Target> targets;
-    const std::size_t plain = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), TimerKind::PlainQt)
-                                          - std::begin(timerKinds));
+    const Summary plainToPixels = summarize(pooled(idle, plain, pixelLatency));
     for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
         if (!isOurs(timerKinds[k]))
             continue;
         const QString who = QString::fromLatin1(labelOf(timerKinds[k])) + QStringLiteral(": ");
-        const Summary all = summarize(pooled(idle, k, error));
-        const Summary clicks = summarize(r.clicks[k].clicks);
-        targets.push_back({who + QStringLiteral("idle onset p99 ≤ 0.2 ms, pooled (n %1) and in every round").arg(all.n),
-                           all.n >= 500 ? std::max(all.p99, worstRound(idle, k, [](const Summary &s) { return s.p99; }))
-                                        : std::nan(""),
-                           0.2});
-        targets.push_back({who + QStringLiteral("idle onset max ≤ 2 ms in every round, the machine's doing left out"),
-                           worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine), 2});
+        // Judged with the onsets the bench shows to be the machine's doing left
+        // out; the share left out and any onset without a cause fail it too.
+        const LeftOut idleLeftOut = leftOutOf(idle, k, everyRow);
+        const Summary idleOurs = summarize(pooled(idle, k, error, notMachine));
+        targets.push_back({who + QStringLiteral("idle onset p99 ≤ 0.2 ms, pooled (n %1) and in every round").arg(idleOurs.n),
+                           idleOurs.hasP99()
+                               ? std::max(idleOurs.p99, worstRound(idle, k, [](const Summary &s) { return s.p99; }, notMachine))
+                               : std::nan(""),
+                           0.2, idleLeftOut});
+        targets.push_back({who + QStringLiteral("idle onset max ≤ 2 ms in every round"),
+                           worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine), 2, idleLeftOut});
+        const RowFilter firstSeriesOurs = [](std::size_t i, const OnsetRow &row) {
+            return firstSeries(i, row) && notMachine(i, row);
+        };
         targets.push_back({who + QStringLiteral("first series max ≤ 2 ms in every round"),
-                           worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeries), 2});
+                           worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeriesOurs), 2,
+                           leftOutOf(idle, k, firstSeries)});
         // Under 100 clicks their p99 is their maximum, so the maximum is held to it.
+        const ChildResult &clickRun = r.clicks[k];
+        const Summary clicks = summarize(clickRun.clicksNotMachines);
         targets.push_back({who + QStringLiteral("late clicks: half cycle error p99 ≤ 0.5 ms (n %1)").arg(clicks.n),
-                           clicks.n >= 50 ? (clicks.hasP99() ? clicks.p99 : clicks.max) : std::nan(""), 0.5});
-        targets.push_back({who + QStringLiteral("hold-ups at 2000: drift ≤ 1 ms"), drift(r.holdUps[k]), 1});
-        // Qt's repaint and flush alone have a p99 over 1 ms here, so step to pixels
-        // is held at its median, and the stage that is the program's own at its p99.
+                           clicks.n >= 50 ? (clicks.hasP99() ? clicks.p99 : clicks.max) : std::nan(""), 0.5,
+                           LeftOut{clickRun.clicks.size() - clickRun.clicksNotMachines.size(),
+                                   clickRun.clicksUnexplained, clickRun.clicks.size()}});
+        targets.push_back({who + QStringLiteral("hold-ups at 2000: drift ≤ 1 ms"), drift(r.holdUps[k]), 1, {}});
+        // What the user sees: a quarter of a 60 Hz frame. The stages after the
+        // handler are Qt's and the X server's, so they are held to plain Qt's.
+        const Summary atPixels = summarize(pooled(idle, k, [](const OnsetRow &row) { return std::abs(row.pixelErrorMs); }));
+        targets.push_back({who + QStringLiteral("onset error at the pixels p99 ≤ 4 ms (n %1)").arg(atPixels.n),
+                           atPixels.hasP99() ? atPixels.p99 : std::nan(""), 4, {}});
         const Summary toPixels = summarize(pooled(idle, k, pixelLatency));
-        targets.push_back({who + QStringLiteral("step to pixels p50 ≤ 1 ms (n %1)").arg(toPixels.n), toPixels.p50, 1});
+        targets.push_back({who + QStringLiteral("step to pixels p50 ≤ plain Qt's + 0.1 ms (n %1)").arg(toPixels.n),
+                           toPixels.p50, plainToPixels.p50 + 0.1, {}});
+        targets.push_back({who + QStringLiteral("step to pixels p99 ≤ plain Qt's + 0.1 ms (n %1)").arg(toPixels.n),
+                           toPixels.hasP99() ? toPixels.p99 : std::nan(""), plainToPixels.p99 + 0.1, {}});
         const Summary ownStage = summarize(pooled(idle, k, [](const OnsetRow &row) { return row.queueMs; },
                                                   ofKind({Onset::Kind::Hide})));
         targets.push_back({who + QStringLiteral("handler to repaint on a hide, the program's own stage, p99 ≤ 0.5 ms (n %1)")
                                .arg(ownStage.n),
-                           ownStage.p99, 0.5});
-        targets.push_back({who + QStringLiteral("CPU per step at 20 ≤ plain Qt's + the busy finish's %1 ms").arg(busyFinishPerStepMs, 0, 'f', 3),
-                           cpuPerStepMs(r.cpu20[k]), cpuPerStepMs(r.cpu20[plain]) + busyFinishPerStepMs});
-        targets.push_back({who + QStringLiteral("CPU at 2000 and 300 < 1%"),
-                           std::max(r.cpu2000[k].cpu.overallPercent, r.cpu300[k].cpu.overallPercent), 1});
-        targets.push_back({who + QStringLiteral("peak memory < 60 MB"), r.cpu2000[k].cpu.maxRssMb, 60});
+                           ownStage.p99, 0.5, {}});
+        targets.push_back({who + QStringLiteral("CPU at 2000, at 300 and at 20 < 1 % of one core"),
+                           std::max({r.cpu2000[k].cpu.overallPercent, r.cpu300[k].cpu.overallPercent,
+                                     r.cpu20[k].cpu.overallPercent}),
+                           1, {}});
+        targets.push_back({who + QStringLiteral("peak memory < 60 MB"), r.cpu2000[k].cpu.maxRssMb, 60, {}});
     }
-    targets.push_back({QStringLiteral("start-up < 300 ms"), startup, 300});
+    targets.push_back({QStringLiteral("start-up < 300 ms"), startup, 300, {}});
 
     Report report;
     report.allMet = true;
-    out << "\n### Targets\n\n| target | measured | limit | met or missed |\n|---|---:|---:|---|\n";
+    out << "\n### Targets\n\nA target with a share beside it is judged with the onsets that were the "
+           "machine's doing left out, and is missed when they are more than "
+        << leftOutLimit * 100 << " % of its onsets or when any onset has no cause found.\n\n"
+        << "| target | measured | limit | the machine's doing, left out | met or missed |\n|---|---:|---:|---:|---|\n";
     for (const Target &t : targets) {
-        const bool met = !std::isnan(t.value) && t.value <= t.limit;
+        const bool met = t.isMet();
         report.allMet = report.allMet && met;
-        out << "| " << t.what << " | " << number(t.value) << " | " << number(t.limit) << " | "
-            << (met ? "met" : "**missed**") << " |\n";
+        out << "| " << t.what << " | " << number(t.value) << " | " << number(t.limit) << " | " << describe(t.leftOut)
+            << " | " << (met ? "met" : "**missed**") << " |\n";
     }
     out.flush();
     report.markdown = text;
