@@ -7,7 +7,8 @@ packages = $(shell awk '$$1 == "$(1)" { print $$2 }' packages.txt)
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test test-debian13 bench soak package deps test-deps bench-deps package-deps build clean
+.PHONY: run test test-debian13 bench soak package windows test-windows deps test-deps bench-deps package-deps \
+        windows-deps windows-qt build clean
 
 # Installs the packages named in $(1) that are missing, and only those.
 define install-missing
@@ -83,6 +84,31 @@ package: package-deps
 	cmake --build --preset package --parallel $(JOBS)
 	cpack --preset package
 	@ls build/package/*.deb
+
+# Windows, cross-compiled with MinGW-w64 against a static Qt built once from
+# Debian's own qt6-base source (about half an hour the first time) into a cache
+# folder that `make clean` keeps; see tools/build_qt_windows.sh.
+windows-deps: deps
+	$(call install-missing,$(call packages,windows))
+
+windows-qt: windows-deps
+	tools/build_qt_windows.sh >/dev/null
+
+windows_qt = TARVELIN_WINDOWS_QT=$$(tools/build_qt_windows.sh --prefix)
+
+# The installer and the .zip: build/windows/Tarvelin-<version>-win64.{exe,zip}.
+windows: windows-qt
+	$(windows_qt) cmake --preset windows
+	cmake --build --preset windows --parallel $(JOBS)
+	cpack --preset windows
+	@ls build/windows/Tarvelin-*-win64.exe build/windows/Tarvelin-*-win64.zip
+
+# The whole suite built for Windows, warnings as errors, run on Wine; and the
+# installer, installed and uninstalled silently in a scratch Wine prefix.
+test-windows: windows-qt
+	$(windows_qt) cmake --preset windows-check
+	cmake --build --preset windows-check --parallel $(JOBS)
+	ctest --preset windows-check
 
 clean:
 	rm -rf build

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the pause picture and the program icons: a yellow smiling face on a
 // light grey ground that brightens towards the middle, and the face alone at
-// every size the icon theme wants, plus a scalable one. Run by hand when the
-// pictures change; the results are committed beside this file.
+// every size the icon theme wants, plus a scalable one, and the Windows icon
+// made of those sizes. Run by hand when the pictures change; the results are
+// committed beside this file.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QTextStream>
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -102,6 +105,33 @@ bool writeText(const QString &path, const QString &text)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
 }
 
+// A Windows icon file holding each size as PNG, as Windows has read them since Vista.
+QByteArray windowsIcon(const QString &folder)
+{
+    QByteArray header;
+    QByteArray images;
+    const auto put16 = [&header](quint16 v) { header.append(char(v & 0xff)).append(char(v >> 8)); };
+    const auto put32 = [&](quint32 v) { put16(quint16(v & 0xffff)); put16(quint16(v >> 16)); };
+    put16(0); // reserved
+    put16(1); // an icon, not a cursor
+    put16(quint16(std::size(iconSizes)));
+    const quint32 firstImage = 6 + 16 * quint32(std::size(iconSizes));
+    for (const int size : iconSizes) {
+        QFile png(folder + QStringLiteral("/icons/%1.png").arg(size));
+        if (!png.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray data = png.readAll();
+        header.append(char(size >= 256 ? 0 : size)).append(char(size >= 256 ? 0 : size)); // 0 stands for 256
+        header.append(char(0)).append(char(0)); // no palette; reserved
+        put16(1);  // colour planes
+        put16(32); // bits per pixel
+        put32(quint32(data.size()));
+        put32(firstImage + quint32(images.size()));
+        images.append(data);
+    }
+    return header + images;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -112,6 +142,9 @@ int main(int argc, char *argv[])
               && writeText(folder + QStringLiteral("/icons/scalable.svg"), scalableFace());
     for (const int size : iconSizes)
         ok = ok && icon(size).save(folder + QStringLiteral("/icons/%1.png").arg(size), "PNG");
+    const QByteArray ico = ok ? windowsIcon(folder) : QByteArray();
+    QFile icoFile(folder + QStringLiteral("/icons/tarvelin.ico"));
+    ok = !ico.isEmpty() && icoFile.open(QIODevice::WriteOnly | QIODevice::Truncate) && icoFile.write(ico) == ico.size();
     if (!ok)
         std::fprintf(stderr, "could not write the pictures to %s\n", qPrintable(folder));
     return ok ? 0 : 1;

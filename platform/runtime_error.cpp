@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/runtime_error.h"
 
-#include <cstdio>
+#include "platform/fatal_message.h"
+
 #include <cstdlib>
 #include <utility>
 
@@ -51,7 +52,7 @@ void raiseRuntimeError(const RuntimeError &error)
         handler(error);
         return;
     }
-    std::fprintf(stderr, "%s\n", error.message().c_str());
+    showFatalMessage(error.message() + "\n");
     std::exit(EXIT_FAILURE);
 }
 
