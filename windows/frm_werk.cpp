@@ -11,7 +11,6 @@
 #include "windows/wrapping_button.h"
 
 #include <QBackingStore>
-#include <QFont>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -48,9 +47,7 @@ void frm_werk::createControls()
 {
     txt_string = place<QLabel>(this, u"txt_string"_s, twips(5280, 4320, 3375, 1455));
     txt_string->setAlignment(Qt::AlignCenter);
-    QFont stimulusFont(u"MS Sans Serif"_s, 24, QFont::Bold);
-    stimulusFont.setStyleHint(QFont::SansSerif);
-    txt_string->setFont(stimulusFont);
+    txt_string->setFont(stimulusFont());
     txt_string->setAccessibleDescription(u"lettercombinatie"_s);
     txt_string->hide();
 

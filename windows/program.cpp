@@ -4,6 +4,7 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
+#include "platform/fatal_message.h"
 #include "platform/random_source.h"
 #include "platform/timer.h"
 #include "platform/window_services.h"
@@ -18,28 +19,33 @@
 #include <QTimer>
 #include <QtGlobal>
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace windows {
 
 namespace {
 
-const char *const noDisplay = "Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
-                              "Tarvelin cannot start: there is no display to open a window on.\n";
+#ifdef Q_OS_WIN
+// Windows always has a screen: what fails there is the window system's plugin.
+const char *const cannotStart = "Tarvelin kan niet starten: het venstersysteem kon niet worden geopend.\n"
+                                "Tarvelin cannot start: the window system could not be opened.\n";
+#else
+const char *const cannotStart = "Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
+                                "Tarvelin cannot start: there is no display to open a window on.\n";
+#endif
 
 QtMessageHandler qtHandler = nullptr;
 
 // Qt ends the process with an abort and advice to reinstall when it has no
-// display to open, or cannot open the one it was given; say what is wrong
-// instead, and end cleanly.
+// display to open, or cannot open the one it was given, or lacks the plugin
+// for it; say what is wrong instead, and end cleanly.
 void whileStarting(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type != QtFatalMsg) {
         qtHandler(type, context, message);
         return;
     }
-    std::fputs(noDisplay, stderr);
+    platform::showFatalMessage(cannotStart);
     std::_Exit(1);
 }
 

@@ -7,7 +7,10 @@
 #include "platform/random_source.h"
 #include "tests/support/manual_time.h"
 #include "tests/support/widget_helpers.h"
+#include "windows/window_font.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -176,6 +179,11 @@ void tst_FrmWerk::stimulusFont()
     QCOMPARE(stimulus->font().pointSize(), 24);
     QCOMPARE(stimulus->font().weight(), QFont::Bold);
     QCOMPARE(stimulus->alignment(), Qt::AlignCenter);
+    // Where "MS Sans Serif" or the desktop's face is missing, one of our sans
+    // serifs stands in, never whatever the system falls back on (a serif on Wine).
+    const QStringList sansSerifs = windows::sansSerifFallbacks() << u"MS Sans Serif"_s << QApplication::font().family();
+    for (const QWidget *text : {static_cast<QWidget *>(stimulus), static_cast<QWidget *>(control<QLabel>("Label4"))})
+        QVERIFY2(sansSerifs.contains(QFontInfo(text->font()).family()), qPrintable(QFontInfo(text->font()).family()));
     // The first stimulus is drawn at load, into the hidden label.
     QVERIFY(stimulus->text().size() >= 2 && stimulus->text().size() <= 3);
 }
