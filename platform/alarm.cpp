@@ -6,6 +6,9 @@
 #ifdef TARVELIN_HAVE_TIMERFD
 #include "platform/timerfd_alarm.h"
 #endif
+#ifdef TARVELIN_HAVE_WAITABLE_TIMER
+#include "platform/waitable_timer_alarm.h"
+#endif
 
 #include <QObject>
 #include <QTimer>
@@ -83,6 +86,10 @@ std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, std::function<void()>
 {
 #ifdef TARVELIN_HAVE_TIMERFD
     if (auto alarm = makeTimerFdAlarm(clock, onAlarm))
+        return alarm;
+#endif
+#ifdef TARVELIN_HAVE_WAITABLE_TIMER
+    if (auto alarm = makeWaitableTimerAlarm(clock, onAlarm))
         return alarm;
 #endif
     return makePortableAlarm(clock, std::move(onAlarm));

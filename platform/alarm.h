@@ -23,8 +23,8 @@ public:
 
 using AlarmFactory = std::function<std::unique_ptr<Alarm>(const Clock &clock, std::function<void()> onAlarm)>;
 
-// The most exact alarm this platform has: on Linux a timerfd, elsewhere the
-// portable one. Both sleep on the event loop until a learnt margin before the
+// The most exact alarm this platform has: on Linux a timerfd, on Windows a
+// high-resolution waitable timer, elsewhere the portable one. Both sleep on the event loop until a learnt margin before the
 // deadline and finish by watching `clock`, which must be the steady clock.
 [[nodiscard]] std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, std::function<void()> onAlarm);
 

@@ -2,6 +2,9 @@
 #include "platform/wake_planner.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <vector>
 
 namespace platform {
 
@@ -39,11 +42,23 @@ Duration WakePlanner::finishSleep(Duration now, Duration deadline)
 
 void WakePlanner::Lateness::learn(Duration lateness)
 {
-    // Later than this, the thread was held up; that says nothing about the loop.
-    constexpr Duration ceiling = std::chrono::milliseconds(3);
     constexpr Duration stride = std::chrono::microseconds(50);
-    if (lateness < Duration{0} || lateness > ceiling)
+    if (lateness < Duration{0})
         return;
+    const bool farLate = lateness > ceiling();
+    recent[next] = farLate ? lateness : Duration{0};
+    next = (next + 1) % window;
+    if (farLate) {
+        std::vector<Duration> seen; // rare: only on a far-late wake-up
+        std::copy_if(recent.begin(), recent.end(), std::back_inserter(seen), [](Duration d) { return d > Duration{0}; });
+        if (seen.size() < repeatsToBelieve)
+            return; // alone so far: the thread was held up, which says nothing of the system
+        const auto middle = seen.begin() + std::ptrdiff_t(seen.size() - 1) / 2;
+        std::nth_element(seen.begin(), middle, seen.end());
+        estimate = std::max(estimate, *middle);
+        recent.fill(Duration{0});
+        return;
+    }
     if (lateness > estimate)
         estimate += stride * 995 / 1000;
     else

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <functional>
 
 namespace platform {
@@ -78,10 +80,21 @@ private:
     static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
 
     // The 99.5th percentile of the lateness of one kind of wake-up, learnt a
-    // step at a time.
+    // step at a time. A wake-up far later than that is a held-up thread while
+    // such wake-ups come now and then; when they make most of the last few,
+    // they are how coarsely this system wakes (a timer on a 15.6 ms tick), and
+    // the estimate takes the middle one of them at once.
     struct Lateness {
+        static constexpr std::size_t window = 4;   // of the last this many wake-ups,
+        static constexpr std::size_t repeatsToBelieve = 3; // this many far late
+
         Duration estimate;
+        std::array<Duration, window> recent{};     // each far-late one's lateness, else 0
+        std::size_t next = 0;
+
         void learn(Duration lateness);
+        // Later than this, a wake-up is far late: not a step of the estimate.
+        [[nodiscard]] Duration ceiling() const { return estimate + std::chrono::milliseconds(3); }
     };
 
     void accrue(Duration now);

@@ -7,6 +7,7 @@
 #include "core/pacing_engine.h"
 #include "platform/alarm.h"
 #include "platform/clock.h"
+#include "platform/high_resolution_timer.h"
 #include "platform/random_source.h"
 #include "platform/thread_timing.h"
 #include "tests/support/fake_view.h"
@@ -24,9 +25,15 @@
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 #endif
+#ifdef TARVELIN_HAVE_WAITABLE_TIMER
+#include "platform/waitable_timer_alarm.h"
+#endif
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using Duration = std::chrono::nanoseconds;
+
+Q_DECLARE_METATYPE(std::chrono::nanoseconds)
 
 namespace {
 
@@ -123,6 +130,8 @@ private slots:
     void sleepingMatchesWakingEveryTick();
     void systemAlarmIsNeverEarly_data();
     void systemAlarmIsNeverEarly();
+    void windowsDueTime_data();
+    void windowsDueTime();
     void timeKeepingThreadAsksTheSystem();
 };
 
@@ -276,23 +285,34 @@ void tst_Timer::sleepingMatchesWakingEveryTick()
 // machine makes them later, never earlier.
 void tst_Timer::systemAlarmIsNeverEarly_data()
 {
-    QTest::addColumn<bool>("portable");
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("inUs"); // deadline, µs from now
-    for (const bool portable : {false, true}) {
-        const char *kind = portable ? "portable" : "system";
-        QTest::addRow("%s, already past", kind) << portable << -5000;
-        QTest::addRow("%s, 0.3 ms: inside the busy stretch", kind) << portable << 300;
-        QTest::addRow("%s, 3 ms", kind) << portable << 3000;
-        QTest::addRow("%s, 25 ms", kind) << portable << 25'000;
+    QStringList kinds{u"system"_s, u"portable"_s};
+#ifdef TARVELIN_HAVE_WAITABLE_TIMER
+    kinds << u"waitable timer"_s; // on Windows, by name: the system alarm falls back without one
+#endif
+    for (const QString &kind : kinds) {
+        const QByteArray k = kind.toUtf8();
+        QTest::addRow("%s, already past", k.constData()) << kind << -5000;
+        QTest::addRow("%s, 0.3 ms: inside the busy stretch", k.constData()) << kind << 300;
+        QTest::addRow("%s, 3 ms", k.constData()) << kind << 3000;
+        QTest::addRow("%s, 25 ms", k.constData()) << kind << 25'000;
     }
 }
 
 void tst_Timer::systemAlarmIsNeverEarly()
 {
-    QFETCH(bool, portable);
+    QFETCH(QString, kind);
     QFETCH(int, inUs);
     const platform::Clock &clock = platform::systemClock();
-    const platform::AlarmFactory make = portable ? platform::makePortableAlarm : platform::makeSystemAlarm;
+    platform::AlarmFactory make = kind == u"portable" ? platform::makePortableAlarm : platform::makeSystemAlarm;
+#ifdef TARVELIN_HAVE_WAITABLE_TIMER
+    if (kind == u"waitable timer") {
+        if (!platform::makeWaitableTimerAlarm(clock, [] {}))
+            QSKIP("this Windows has no high-resolution waitable timer");
+        make = platform::makeWaitableTimerAlarm;
+    }
+#endif
     for (int round = 0; round < 5; ++round) {
         Duration firedAt{0};
         int fired = 0;
@@ -313,6 +333,27 @@ void tst_Timer::systemAlarmIsNeverEarly()
         QTest::qWait(30);
         QCOMPARE(fired, 1);
     }
+}
+
+// A waitable timer's due time: relative, in 100 ns, never short of the moment.
+void tst_Timer::windowsDueTime_data()
+{
+    QTest::addColumn<Duration>("wait");
+    QTest::addColumn<qint64>("due");
+    QTest::newRow("1 ms") << Duration(1ms) << qint64(-10'000);
+    QTest::newRow("a part of 100 ns rounds up") << Duration(1001ns) << qint64(-11);
+    QTest::newRow("1 ns: one unit") << Duration(1ns) << qint64(-1);
+    QTest::newRow("now: at once") << Duration(0ns) << qint64(-1);
+    QTest::newRow("past: at once, never an absolute time") << Duration(-5ms) << qint64(-1);
+    QTest::newRow("a pause of 5.5 s") << Duration(5500ms) << qint64(-55'000'000);
+}
+
+void tst_Timer::windowsDueTime()
+{
+    QFETCH(Duration, wait);
+    QFETCH(qint64, due);
+    const Duration now = 3h;
+    QCOMPARE(platform::relativeDueTime(now, now + wait), due);
 }
 
 // The request an alarm makes for the thread it wakes, on Linux and on the

@@ -8,11 +8,23 @@
 #include <deque>
 #include <random>
 #include <utility>
+#include <vector>
 
 using namespace std::chrono_literals;
 using Duration = std::chrono::nanoseconds;
 
 Q_DECLARE_METATYPE(std::chrono::nanoseconds)
+Q_DECLARE_METATYPE(std::vector<std::chrono::nanoseconds>)
+
+namespace {
+
+std::vector<Duration> operator+(std::vector<Duration> a, const std::vector<Duration> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
 
 class tst_WakePlanner : public QObject {
     Q_OBJECT
@@ -23,6 +35,8 @@ private slots:
     void finishSleep_data();
     void finishSleep();
     void lateWakeUpsWidenTheMargin();
+    void farLateWakeUps_data();
+    void farLateWakeUps();
     void busyFinishStaysWithinOnePercent();
 };
 
@@ -112,6 +126,43 @@ void tst_WakePlanner::lateWakeUpsWidenTheMargin()
     for (int i = 0; i < 10'000; ++i)
         planner.learn(0ns);
     QCOMPARE(planner.margin(), Duration(50us)); // back to the slack alone
+}
+
+// A wake-up far later than the margin is a held-up thread when it comes
+// alone, and the system's own coarseness when such wake-ups repeat.
+void tst_WakePlanner::farLateWakeUps_data()
+{
+    QTest::addColumn<std::vector<Duration>>("pattern"); // lateness of each wake-up, repeated
+    QTest::addColumn<int>("wakeUps");
+    QTest::addColumn<Duration>("atLeast"); // the margin afterwards
+    QTest::addColumn<Duration>("atMost");
+
+    const Duration fresh = 550us;
+    QTest::newRow("one 50 ms hold-up, then on time") << std::vector<Duration>{50ms} + std::vector<Duration>(99, 0ns)
+                                                     << 100 << Duration(500us) << fresh;
+    QTest::newRow("a 60 ms hold-up every 4 wake-ups")
+        << std::vector<Duration>{60ms, 0ns, 0ns, 0ns} << 400 << Duration(400us) << fresh;
+    QTest::newRow("two hold-ups in a row, then on time")
+        << std::vector<Duration>{40ms, 40ms} + std::vector<Duration>(98, 0ns) << 100 << Duration(500us) << fresh;
+    // Wake-ups that wait for the next tick of 15.6 ms, at every phase of it.
+    QTest::newRow("a 15.6 ms system tick") << std::vector<Duration>{14ms, 3500us, 9ms, 15500us, 6ms, 12ms, 1ms}
+                                           << 70 << Duration(13500us) << Duration(16ms);
+    QTest::newRow("three in a row 10 ms late, then on time")
+        << std::vector<Duration>{10ms, 10ms, 10ms} + std::vector<Duration>(20, 0ns) << 23 << Duration(10ms)
+        << Duration(11ms);
+}
+
+void tst_WakePlanner::farLateWakeUps()
+{
+    QFETCH(std::vector<Duration>, pattern);
+    QFETCH(int, wakeUps);
+    QFETCH(Duration, atLeast);
+    QFETCH(Duration, atMost);
+    platform::WakePlanner planner;
+    for (int i = 0; i < wakeUps; ++i)
+        planner.learn(pattern[std::size_t(i) % pattern.size()]);
+    QVERIFY2(planner.margin() >= atLeast && planner.margin() <= atMost,
+             qPrintable(QStringLiteral("margin %1 µs").arg(planner.margin().count() / 1000)));
 }
 
 // The alarms' use of the planner at random paces, with and without the
