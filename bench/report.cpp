@@ -12,6 +12,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
+#include <utility>
 
 namespace bench {
 
@@ -87,6 +89,25 @@ double worstRound(const std::vector<std::vector<ChildResult>> &rounds, std::size
             worst = v;
     }
     return worst;
+}
+
+// How far a p99 moves by chance alone: the 5th and 95th percentile of the p99
+// of 1000 resamples (with replacement) of the same samples, so a run's
+// comparison of two p99s can be told from the noise in each.
+std::pair<double, double> p99Spread(const std::vector<double> &samples)
+{
+    if (samples.size() < 100)
+        return {std::nan(""), std::nan("")};
+    std::mt19937 random(20261210); // the same samples always give the same spread
+    std::uniform_int_distribution<std::size_t> pick(0, samples.size() - 1);
+    std::vector<double> p99s;
+    std::vector<double> resample(samples.size());
+    for (int i = 0; i < 1000; ++i) {
+        for (double &v : resample)
+            v = samples[pick(random)];
+        p99s.push_back(percentile(resample, 0.99));
+    }
+    return {percentile(p99s, 0.05), percentile(p99s, 0.95)};
 }
 
 double drift(const ChildResult &child)
@@ -259,6 +280,11 @@ Report makeReport(const BenchResults &r)
     };
     pixels.summary(QStringLiteral("step to pixels, p50"), idleOf(pixelLatency), &Summary::p50);
     pixels.summary(QStringLiteral("step to pixels, p99"), idleOf(pixelLatency), &Summary::p99);
+    pixels.row(QStringLiteral("… p99 by chance alone: 5th to 95th percentile of it over 1000 resamples"),
+               [&](std::size_t k) {
+                   const auto [low, high] = p99Spread(pooled(idle, k, pixelLatency));
+                   return number(low) + QStringLiteral(" to ") + number(high);
+               });
     pixels.summary(QStringLiteral("step to pixels, max"), idleOf(pixelLatency), &Summary::max);
     const auto pixelError = [](const OnsetRow &row) { return std::abs(row.pixelErrorMs); };
     pixels.summary(QStringLiteral("onset error at the pixels, p50"), idleOf(pixelError), &Summary::p50);
