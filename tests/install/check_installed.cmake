@@ -6,14 +6,7 @@
 set(id ${APP_ID})
 file(REMOVE_RECURSE "${STAGE}")
 
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
-    if(NOT status EQUAL 0)
-        string(JOIN " " command ${ARGN})
-        message(FATAL_ERROR "${command} failed (${status}):\n${out}")
-    endif()
-    message(STATUS "${out}")
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
 run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${STAGE}")
 run(desktop-file-validate "${STAGE}/share/applications/${id}.desktop")
