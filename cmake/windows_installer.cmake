@@ -15,7 +15,6 @@ set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/assets/icons/tarvelin.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/assets/icons/tarvelin.ico)
 set(CPACK_NSIS_URL_INFO_ABOUT "${CPACK_PACKAGE_HOMEPAGE_URL}")
 # The bare program alone in the .zip, without a folder around it.
-set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64") # a 64-bit program, not under "Program Files (x86)"
 # A 64-bit installer: it runs where the program does, and writes the native registry.

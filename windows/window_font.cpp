@@ -10,8 +10,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QFont withFallbacks(QFont font, const QString &face)
+QFont withFallbacks(QFont font)
 {
+    const QString face = font.family();
     QStringList families = sansSerifFallbacks();
     families.removeAll(face);
     families.prepend(face);
@@ -30,14 +31,14 @@ QStringList sansSerifFallbacks()
 
 QFont windowFont()
 {
-    QFont font = withFallbacks(QApplication::font(), QApplication::font().family());
+    QFont font = withFallbacks(QApplication::font());
     font.setPointSize(8);
     return font;
 }
 
 QFont stimulusFont()
 {
-    return withFallbacks(QFont(u"MS Sans Serif"_s, 24, QFont::Bold), u"MS Sans Serif"_s);
+    return withFallbacks(QFont(u"MS Sans Serif"_s, 24, QFont::Bold));
 }
 
 } // namespace windows

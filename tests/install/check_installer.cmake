@@ -3,13 +3,11 @@
 # and checks what it installed, the Start-menu entry and the uninstaller; then
 # uninstalls silently and checks that the program is gone.
 #   cmake -DBUILD_DIR=<windows build tree> -DSTAGE=<scratch folder> -DVERSION=<x.y.z>
-#         -P check_installer.cmake
-# WINEPREFIX, when set, is where the scratch Wine prefix goes; it is made anew.
+#         -DWINE=<the tests' Wine wrapper> -P check_installer.cmake
+# The scratch Wine prefix is made anew under STAGE, by the wrapper on first use.
 file(REMOVE_RECURSE "${STAGE}")
 file(MAKE_DIRECTORY "${STAGE}")
 set(ENV{WINEPREFIX} "${STAGE}/wine")
-set(ENV{WINEDEBUG} -all)
-set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
 
 include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
@@ -19,8 +17,7 @@ if(NOT EXISTS "${installer}")
     message(FATAL_ERROR "cpack wrote no ${installer}")
 endif()
 
-run(wineboot --init)
-run(wine "${installer}" /S)
+run(${WINE} "${installer}" /S)
 run(wineserver --wait)
 
 set(drive "$ENV{WINEPREFIX}/drive_c")
@@ -42,16 +39,16 @@ if(NOT shortcuts)
 endif()
 # Windows lists an installed program by its uninstall key.
 set(key "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvelin")
-execute_process(COMMAND wine reg query "${key}" /v UninstallString OUTPUT_VARIABLE listed ERROR_QUIET)
+execute_process(COMMAND ${WINE} reg query "${key}" /v UninstallString OUTPUT_VARIABLE listed ERROR_QUIET)
 if(NOT listed MATCHES "Uninstall.exe")
-    execute_process(COMMAND wine reg query "${key}" /v UninstallString /reg:32 OUTPUT_VARIABLE listed ERROR_QUIET)
+    execute_process(COMMAND ${WINE} reg query "${key}" /v UninstallString /reg:32 OUTPUT_VARIABLE listed ERROR_QUIET)
 endif()
 if(NOT listed MATCHES "Uninstall.exe")
     message(FATAL_ERROR "the uninstaller is not listed under ${key}")
 endif()
 
 # The uninstaller copies itself away and waits for nothing, so wait for Wine.
-run(wine "${home}/Uninstall.exe" /S)
+run(${WINE} "${home}/Uninstall.exe" /S)
 run(wineserver --wait)
 if(EXISTS "${home}/tarvelin.exe")
     message(FATAL_ERROR "the uninstaller left tarvelin.exe behind")

@@ -7,6 +7,7 @@
 // of the steady clock, which every process reads alike.
 //
 //   bench_wakeups [report.md [wakeups.txt]]
+#include "bench/stats.h"
 #include "platform/alarm.h"
 #include "platform/clock.h"
 #include "platform/wake_planner.h"
@@ -37,6 +38,9 @@
 
 namespace {
 
+using bench::number;
+using bench::Summary;
+using bench::summarize;
 using Duration = std::chrono::nanoseconds;
 using namespace std::chrono_literals;
 
@@ -165,31 +169,6 @@ int runChild(Kind kind, Duration origin)
     return QCoreApplication::exec();
 }
 
-struct Figures {
-    std::size_t n = 0;
-    double p50 = std::nan(""), p99 = std::nan(""), max = std::nan("");
-};
-
-Figures figures(std::vector<double> v)
-{
-    Figures f;
-    f.n = v.size();
-    if (v.empty())
-        return f;
-    std::sort(v.begin(), v.end());
-    const auto rank = [&](double p) { return v[std::clamp<std::size_t>(std::size_t(std::ceil(p * double(v.size()))), 1, v.size()) - 1]; };
-    f.p50 = rank(0.5);
-    if (v.size() >= 100)
-        f.p99 = rank(0.99);
-    f.max = v.back();
-    return f;
-}
-
-QString number(double v)
-{
-    return std::isnan(v) ? QStringLiteral("–") : QString::number(v, 'f', 3);
-}
-
 struct KindResult {
     // By pace, then round: each wake-up's lateness in ms (plain Qt's error either way).
     std::array<std::array<std::vector<double>, rounds>, paces.size()> lateness;
@@ -262,19 +241,24 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
     bool allMet = std::all_of(results.begin(), results.end(), [](const KindResult &r) { return r.finished; });
     QStringList verdicts;
     for (std::size_t p = 0; p < paces.size(); ++p) {
-        std::array<Figures, kinds.size()> pooled;
-        std::array<Figures, kinds.size()> worst;
+        std::array<Summary, kinds.size()> pooled;
+        struct Worst {
+            double p99 = std::nan(""), max = std::nan(""); // "–" where no round gives one
+        };
+        std::array<Worst, kinds.size()> worst;
+        const auto keepWorse = [](double &slot, double value) {
+            if (!std::isnan(value) && (std::isnan(slot) || value > slot))
+                slot = value;
+        };
         for (std::size_t k = 0; k < kinds.size(); ++k) {
             std::vector<double> all;
             for (const auto &round : results[k].lateness[p]) {
                 all.insert(all.end(), round.begin(), round.end());
-                const Figures f = figures(round);
-                if (std::isnan(worst[k].max) || f.max > worst[k].max)
-                    worst[k].max = f.max;
-                if (!std::isnan(f.p99) && (std::isnan(worst[k].p99) || f.p99 > worst[k].p99))
-                    worst[k].p99 = f.p99;
+                const Summary f = summarize(round);
+                keepWorse(worst[k].max, f.max);
+                keepWorse(worst[k].p99, f.p99);
             }
-            pooled[k] = figures(all);
+            pooled[k] = summarize(all);
         }
         const QString pace = QStringLiteral("%1 ms").arg(paces[p].ms);
         const auto row = [&](const QString &what, const std::function<QString(std::size_t)> &cell) {
@@ -293,7 +277,7 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
             row(what, [&](std::size_t k) {
                 if (kinds[k] == Kind::PlainQt)
                     return QStringLiteral("–");
-                const Figures f = figures((results[k].*of)[p]);
+                const Summary f = summarize((results[k].*of)[p]);
                 return number(f.p50) + QStringLiteral(" / ") + number(f.p99) + QStringLiteral(" (n %1)").arg(f.n);
             });
         };
@@ -328,7 +312,7 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
 #else
                 "this system"
 #endif
-                               << "\n\nWritten by `bench_wakeups` (`bench/wakeups/`).\n\n" << text;
+                               << "\n\nWritten by `bench_wakeups` (`bench/wake_bench.cpp`).\n\n" << text;
     }
     if (!wakeupsPath.isEmpty()) {
         QFile file(wakeupsPath);
