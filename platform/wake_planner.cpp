@@ -59,6 +59,17 @@ void WakePlanner::Lateness::learn(Duration lateness)
         recent.fill(Duration{0});
         return;
     }
+    if (learnt < youth) {
+        ++learnt;
+        // Young, the estimate starts far from where the system wakes (Wine's
+        // sleeps end 0.7 ms late): a step of 50 µs would take a score of late
+        // steps to get there. Doubling gets there in a few, yet one early
+        // outlier can do no more than double it.
+        if (lateness > estimate) {
+            estimate = std::max(estimate + stride * 995 / 1000, std::min(lateness, estimate * 2));
+            return;
+        }
+    }
     if (lateness > estimate)
         estimate += stride * 995 / 1000;
     else

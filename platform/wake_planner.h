@@ -83,14 +83,18 @@ private:
     // step at a time. A wake-up far later than that is a held-up thread while
     // such wake-ups come now and then; when they make most of the last few,
     // they are how coarsely this system wakes (a timer on a 15.6 ms tick), and
-    // the estimate takes the middle one of them at once.
+    // the estimate takes the middle one of them at once. Over its first wake-ups
+    // a late one may double the estimate.
     struct Lateness {
         static constexpr std::size_t window = 4;   // of the last this many wake-ups,
         static constexpr std::size_t repeatsToBelieve = 3; // this many far late
 
+        static constexpr std::size_t youth = 20;   // wake-ups learnt in bigger steps
+
         Duration estimate;
         std::array<Duration, window> recent{};     // each far-late one's lateness, else 0
         std::size_t next = 0;
+        std::size_t learnt = 0;
 
         void learn(Duration lateness);
         // Later than this, a wake-up is far late: not a step of the estimate.
