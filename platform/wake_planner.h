@@ -65,7 +65,14 @@ public:
         // rarer wake-ups that come a millisecond or more late.
         return m_finishSleeps ? std::max(m_loop.estimate + slack, sleptMargin) : m_loop.estimate + slack;
     }
-    [[nodiscard]] Duration finishMargin() const { return m_finish.estimate + slack; }
+    [[nodiscard]] Duration finishMargin() const
+    {
+        // Until the thread's sleeps have taught it, as wide as they may end
+        // late where they end on whole milliseconds (Wine); the reserve pays
+        // for it once.
+        const Duration learnt = m_finish.estimate + slack;
+        return m_finish.learnt < Lateness::youth ? std::max(learnt, youngFinishMargin) : learnt;
+    }
 
     // Told of every alarm that fires; for measuring, off by default.
     void setRecorder(std::function<void(const Record &)> recorder) { m_recorder = std::move(recorder); }
@@ -78,6 +85,7 @@ public:
 private:
     static constexpr Duration slack = std::chrono::microseconds(50);
     static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
+    static constexpr Duration youngFinishMargin = std::chrono::microseconds(1500);
 
     // The 99.5th percentile of the lateness of one kind of wake-up, learnt a
     // step at a time. A wake-up far later than that is a held-up thread while

@@ -80,27 +80,35 @@ void tst_WakePlanner::earlyWake()
     QCOMPARE(planner.earlyWake(now, now + sleep), now + sleep - early);
 }
 
-// Woken by the event loop 0.5 ms before the deadline: a fresh finish margin is
-// 0.15 ms, and the thread sleeps no closer than the reserve can spin.
+// Woken by the event loop 0.5 ms before the deadline: the finish margin is
+// 1.5 ms until 20 sleeps have taught it, then what they taught (0.15 ms at
+// first), and the thread sleeps no closer than the reserve can spin.
 void tst_WakePlanner::finishSleep_data()
 {
     QTest::addColumn<bool>("finishSleeps");
+    QTest::addColumn<int>("taught");      // sleeps on time learnt before
     QTest::addColumn<Duration>("spentBefore");
     QTest::addColumn<Duration>("early"); // how far before the deadline the sleep ends; -1 ns: no sleep
 
-    QTest::newRow("full reserve: the margin") << true << 0ns << Duration(150us);
-    QTest::newRow("100 µs of reserve: that") << true << Duration(1900us) << Duration(100us);
-    QTest::newRow("reserve spent: to the deadline") << true << Duration(2ms) << 0ns;
-    QTest::newRow("no precise sleep here: none") << false << 0ns << Duration(-1ns);
+    QTest::newRow("untaught, full reserve: 1.5 ms") << true << 0 << 0ns << Duration(1500us);
+    QTest::newRow("taught by 19: still 1.5 ms") << true << 19 << 0ns << Duration(1500us);
+    QTest::newRow("taught by 20, full reserve: the margin") << true << 20 << 0ns << Duration(145us);
+    QTest::newRow("100 µs of reserve: that") << true << 20 << Duration(1900us) << Duration(100us);
+    QTest::newRow("untaught, 100 µs of reserve: that") << true << 0 << Duration(1900us) << Duration(100us);
+    QTest::newRow("reserve spent: to the deadline") << true << 20 << Duration(2ms) << 0ns;
+    QTest::newRow("no precise sleep here: none") << false << 0 << 0ns << Duration(-1ns);
 }
 
 void tst_WakePlanner::finishSleep()
 {
     QFETCH(bool, finishSleeps);
+    QFETCH(int, taught);
     QFETCH(Duration, spentBefore);
     QFETCH(Duration, early);
     platform::WakePlanner planner;
     planner.setFinishSleeps(finishSleeps);
+    for (int i = 0; i < taught; ++i)
+        planner.learnFinish(0ns);
     const Duration now = 1h;
     (void)planner.reserve(now);
     planner.spend(spentBefore);
