@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <random>
 #include <utility>
 
 namespace bench {
@@ -89,53 +88,6 @@ double worstRound(const std::vector<std::vector<ChildResult>> &rounds, std::size
             worst = v;
     }
     return worst;
-}
-
-// 1000 resamples (with replacement) of the same samples, each's percentile p:
-// how far that figure moves by chance alone, so a run's comparison of two
-// percentiles can be told from the noise in each.
-std::vector<double> resampled(const std::vector<double> &samples, double p, std::mt19937 &random)
-{
-    std::uniform_int_distribution<std::size_t> pick(0, samples.size() - 1);
-    std::vector<double> figures;
-    std::vector<double> resample(samples.size());
-    for (int i = 0; i < 1000; ++i) {
-        for (double &v : resample)
-            v = samples[pick(random)];
-        figures.push_back(percentile(resample, p));
-    }
-    return figures;
-}
-
-// The same samples always give the same figures.
-constexpr std::mt19937::result_type resampleSeed = 20261210;
-
-// The 5th and 95th percentile of a p99 over the resamples.
-std::pair<double, double> p99Spread(const std::vector<double> &samples)
-{
-    if (samples.size() < 100)
-        return {std::nan(""), std::nan("")};
-    std::mt19937 random(resampleSeed);
-    const std::vector<double> p99s = resampled(samples, 0.99, random);
-    return {percentile(p99s, 0.05), percentile(p99s, 0.95)};
-}
-
-// Ours less plain Qt's at percentile p, beyond chance: the 5th percentile of
-// that difference over 1000 pairs of resamples, one of each kind's onsets. It
-// is above an allowance only where ours is worse by more than the two runs'
-// chance can make it; one run's p99 of a few hundred onsets moves by more
-// than a millisecond by chance alone.
-double worseBeyondChance(const std::vector<double> &ours, const std::vector<double> &plain, double p)
-{
-    if (ours.size() < 100 || plain.size() < 100)
-        return std::nan("");
-    std::mt19937 random(resampleSeed);
-    const std::vector<double> oursFigures = resampled(ours, p, random);
-    const std::vector<double> plainFigures = resampled(plain, p, random);
-    std::vector<double> differences;
-    for (std::size_t i = 0; i < oursFigures.size(); ++i)
-        differences.push_back(oursFigures[i] - plainFigures[i]);
-    return percentile(differences, 0.05);
 }
 
 double drift(const ChildResult &child)

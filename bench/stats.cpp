@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <random>
 
 namespace bench {
 
@@ -30,6 +31,49 @@ Summary summarize(std::vector<double> values)
     s.max = *std::max_element(values.begin(), values.end());
     s.mean = std::accumulate(values.begin(), values.end(), 0.0) / double(s.n);
     return s;
+}
+
+namespace {
+
+// The same samples always give the same figures.
+constexpr std::mt19937::result_type resampleSeed = 20261210;
+
+// 1000 resamples (with replacement) of the same samples, each's percentile p.
+std::vector<double> resampled(const std::vector<double> &samples, double p, std::mt19937 &random)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, samples.size() - 1);
+    std::vector<double> figures;
+    std::vector<double> resample(samples.size());
+    for (int i = 0; i < 1000; ++i) {
+        for (double &v : resample)
+            v = samples[pick(random)];
+        figures.push_back(percentile(resample, p));
+    }
+    return figures;
+}
+
+} // namespace
+
+std::pair<double, double> p99Spread(const std::vector<double> &samples)
+{
+    if (samples.size() < 100)
+        return {std::nan(""), std::nan("")};
+    std::mt19937 random(resampleSeed);
+    const std::vector<double> p99s = resampled(samples, 0.99, random);
+    return {percentile(p99s, 0.05), percentile(p99s, 0.95)};
+}
+
+double worseBeyondChance(const std::vector<double> &a, const std::vector<double> &b, double p)
+{
+    if (a.size() < 100 || b.size() < 100)
+        return std::nan("");
+    std::mt19937 random(resampleSeed);
+    const std::vector<double> aFigures = resampled(a, p, random);
+    const std::vector<double> bFigures = resampled(b, p, random);
+    std::vector<double> differences;
+    for (std::size_t i = 0; i < aFigures.size(); ++i)
+        differences.push_back(aFigures[i] - bFigures[i]);
+    return percentile(differences, 0.05);
 }
 
 QString number(double value, int decimals)

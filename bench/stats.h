@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -22,6 +23,16 @@ struct Summary {
 
 [[nodiscard]] Summary summarize(std::vector<double> values);
 [[nodiscard]] double percentile(std::vector<double> values, double p);
+
+// How far a p99 moves by chance alone: its 5th and 95th percentile over 1000
+// resamples (with replacement) of the same samples; NaN under 100 samples.
+[[nodiscard]] std::pair<double, double> p99Spread(const std::vector<double> &samples);
+// `a`'s percentile p less `b`'s, beyond chance: the 5th percentile of that
+// difference over 1000 pairs of resamples, one of each. It is above an
+// allowance only where `a` is worse by more than the chance in both can make
+// it; a p99 of a few hundred samples moves by a millisecond by chance alone.
+// NaN under 100 samples in either.
+[[nodiscard]] double worseBeyondChance(const std::vector<double> &a, const std::vector<double> &b, double p);
 
 // "0.123", or "–" where there is no figure.
 [[nodiscard]] QString number(double value, int decimals = 3);

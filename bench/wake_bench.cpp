@@ -268,6 +268,7 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
     bool allMet = std::all_of(results.begin(), results.end(), [](const KindResult &r) { return r.finished; });
     QStringList verdicts;
     for (std::size_t p = 0; p < paces.size(); ++p) {
+        std::array<std::vector<double>, kinds.size()> samples;
         std::array<Summary, kinds.size()> pooled;
         struct Worst {
             double p99 = std::nan(""), max = std::nan(""); // "–" where no round gives one
@@ -278,7 +279,7 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
                 slot = value;
         };
         for (std::size_t k = 0; k < kinds.size(); ++k) {
-            std::vector<double> all;
+            std::vector<double> &all = samples[k];
             for (const auto &round : results[k].lateness[p]) {
                 all.insert(all.end(), round.begin(), round.end());
                 const Summary f = summarize(round);
@@ -314,36 +315,45 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
             return QString::number(results[k].cpuMsPerWake[p], 'f', 4) + QStringLiteral(" (n %1)").arg(pooled[k].n);
         });
 
-        // The system alarm: no later than the portable one and within 0.5 ms
-        // at p99; and both of ours ahead of plain Qt. Wine ends every wait on
+        // The system alarm: within 0.5 ms at p99 and no later than the
+        // portable one beyond chance (a p99 of 102 is their second-worst, and
+        // both are often a few µs); and both of ours ahead of plain Qt. Wine ends every wait on
         // a whole millisecond (wakeups.txt shows it: a sleep ends the time
         // asked, rounded up, and 0.1 to 0.2 ms after), so where the busy
         // finish's share of a step is less than that millisecond no alarm
         // within 1 % of a core can be on time; there it is held to ending no
-        // later than Wine's own sleeps do.
+        // later than the last of Wine's waits it sleeps on: the thread's own
+        // sleep, or the event loop's wake-up where the start-up trial found
+        // the thread's sleeps coarse and it has none.
         const double system = pooled[0].p99, portable = pooled[1].p99, plainQt = pooled[2].p99;
         const double finishPerStepMs = paces[p].ms * platform::WakePlanner::reservePerMille / 1000.0;
         const bool ahead = system < plainQt && portable < plainQt;
         QString target;
         bool met = false;
         if (onWine() && finishPerStepMs < 1) {
-            const Summary sleeps = summarize(results[0].sleepLate[p]);
-            met = ahead && system <= sleeps.p99;
-            target = QStringLiteral("%1 ≤ %2, Wine's own sleeps' p99 (n %3), the busy finish being %4 ms a step; both < %5")
-                         .arg(number(system), number(sleeps.p99)).arg(sleeps.n).arg(number(finishPerStepMs, 2), number(plainQt));
+            const bool slept = !results[0].sleepLate[p].empty();
+            const Summary wait = summarize(slept ? results[0].sleepLate[p] : results[0].loopLate[p]);
+            met = ahead && system <= wait.p99;
+            target = QStringLiteral("%1 ≤ %2, the p99 of Wine's %3 (n %4), the busy finish being %5 ms a step; both < %6")
+                         .arg(number(system), number(wait.p99),
+                              slept ? QStringLiteral("ends of the thread's own sleeps") : QStringLiteral("event loop's wake-ups"))
+                         .arg(wait.n)
+                         .arg(number(finishPerStepMs, 2), number(plainQt));
         } else {
-            met = ahead && system <= portable && system <= 0.5;
-            target = QStringLiteral("%1 ≤ %2 and ≤ 0.5; both < %3").arg(number(system), number(portable), number(plainQt));
+            const double worse = bench::worseBeyondChance(samples[0], samples[1], 0.99);
+            met = ahead && system <= 0.5 && worse <= 0;
+            target = QStringLiteral("%1 ≤ 0.5; less the portable's %2, %3 beyond chance, ≤ 0; both < %4")
+                         .arg(number(system), number(system - portable), number(worse), number(plainQt));
         }
         allMet = allMet && met;
         verdicts << QStringLiteral("| %1 | %2 | %3 |").arg(pace, target, met ? QStringLiteral("met") : QStringLiteral("**missed**"));
     }
-    out << "\nTargets, at p99: " << labelOf(Kind::System) << " no later than the portable alarm and within 0.5 ms, and both "
-           "ahead of plain QTimer.";
+    out << "\nTargets, at p99: " << labelOf(Kind::System) << " within 0.5 ms and no later than the portable alarm beyond "
+           "chance (the 5th percentile of the difference over 1000 pairs of resamples), and both ahead of plain QTimer.";
     if (onWine())
         out << " Wine ends every wait on a whole millisecond (wakeups.txt: the time asked, rounded up, and 0.1 to 0.2 ms "
                "more), so where the busy finish may spend less than that a step, no alarm within 1 % of a core can be on "
-               "time; there the first is held to being no later than Wine's own sleeps.";
+               "time; there the first is held to being no later than the last of Wine's waits it sleeps on.";
     out << "\n\n| pace | p99, " << labelOf(Kind::System) << " first | met or missed |\n|---|---|---|\n";
     for (const QString &v : verdicts)
         out << v << '\n';

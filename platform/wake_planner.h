@@ -62,8 +62,12 @@ public:
     [[nodiscard]] Duration margin() const
     {
         // A margin the thread sleeps out costs no CPU, so it also covers the
-        // rarer wake-ups that come a millisecond or more late.
-        return m_finishSleeps ? std::max(m_loop.estimate + slack, sleptMargin) : m_loop.estimate + slack;
+        // rarer wake-ups that come a millisecond or more late. One it spins is
+        // wide until 20 wake-ups have taught it (Wine's come 1 to 1.7 ms late).
+        const Duration learnt = m_loop.estimate + slack;
+        if (m_finishSleeps)
+            return std::max(learnt, sleptMargin);
+        return m_loop.learnt < Lateness::youth ? std::max(learnt, youngMargin) : learnt;
     }
     [[nodiscard]] Duration finishMargin() const
     {
@@ -85,6 +89,7 @@ public:
 private:
     static constexpr Duration slack = std::chrono::microseconds(50);
     static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
+    static constexpr Duration youngMargin = std::chrono::milliseconds(2);
     static constexpr Duration youngFinishMargin = std::chrono::microseconds(1500);
 
     // The 99.5th percentile of the lateness of one kind of wake-up, learnt a
