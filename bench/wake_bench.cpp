@@ -97,7 +97,7 @@ Duration processCpu()
 }
 
 // Wine's timers, unlike Windows' own high-resolution one, end waits on whole
-// milliseconds; its ntdll says who it is.
+// milliseconds as a rule; its ntdll says who it is.
 bool onWine()
 {
 #ifdef _WIN32
@@ -317,9 +317,9 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
 
         // The system alarm: within 0.5 ms at p99 and no later than the
         // portable one beyond chance (a p99 of 102 is their second-worst, and
-        // both are often a few µs); and both of ours ahead of plain Qt. Wine ends every wait on
-        // a whole millisecond (wakeups.txt shows it: a sleep ends the time
-        // asked, rounded up, and 0.1 to 0.2 ms after), so where the busy
+        // both are often a few µs); and both of ours ahead of plain Qt. Wine, as a rule, ends a
+        // wait on a whole millisecond (wakeups.txt shows it: a sleep ends the
+        // time asked, rounded up, and 0.1 to 0.2 ms after), so where the busy
         // finish's share of a step is less than that millisecond no alarm
         // within 1 % of a core can be on time; there it is held to ending no
         // later than the last of Wine's waits it sleeps on: the thread's own
@@ -351,8 +351,8 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
     out << "\nTargets, at p99: " << labelOf(Kind::System) << " within 0.5 ms and no later than the portable alarm beyond "
            "chance (the 5th percentile of the difference over 1000 pairs of resamples), and both ahead of plain QTimer.";
     if (onWine())
-        out << " Wine ends every wait on a whole millisecond (wakeups.txt: the time asked, rounded up, and 0.1 to 0.2 ms "
-               "more), so where the busy finish may spend less than that a step, no alarm within 1 % of a core can be on "
+        out << " Wine, as a rule, ends a wait on a whole millisecond (wakeups.txt: the time asked, rounded up, and 0.1 "
+               "to 0.2 ms more), so where the busy finish may spend less than that a step, no alarm within 1 % of a core can be on "
                "time; there the first is held to being no later than the last of Wine's waits it sleeps on.";
     out << "\n\n| pace | p99, " << labelOf(Kind::System) << " first | met or missed |\n|---|---|---|\n";
     for (const QString &v : verdicts)
