@@ -62,21 +62,10 @@ public:
     [[nodiscard]] Duration margin() const
     {
         // A margin the thread sleeps out costs no CPU, so it also covers the
-        // rarer wake-ups that come a millisecond or more late. One it spins is
-        // wide until 20 wake-ups have taught it (Wine's come 1 to 1.7 ms late).
-        const Duration learnt = m_loop.estimate + slack;
-        if (m_finishSleeps)
-            return std::max(learnt, sleptMargin);
-        return m_loop.learnt < Lateness::youth ? std::max(learnt, youngMargin) : learnt;
+        // rarer wake-ups that come a millisecond or more late.
+        return m_finishSleeps ? std::max(m_loop.margin(), sleptMargin) : m_loop.margin();
     }
-    [[nodiscard]] Duration finishMargin() const
-    {
-        // Until the thread's sleeps have taught it, as wide as they may end
-        // late where they end on whole milliseconds (Wine); the reserve pays
-        // for it once.
-        const Duration learnt = m_finish.estimate + slack;
-        return m_finish.learnt < Lateness::youth ? std::max(learnt, youngFinishMargin) : learnt;
-    }
+    [[nodiscard]] Duration finishMargin() const { return m_finish.margin(); }
 
     // Told of every alarm that fires; for measuring, off by default.
     void setRecorder(std::function<void(const Record &)> recorder) { m_recorder = std::move(recorder); }
@@ -89,15 +78,15 @@ public:
 private:
     static constexpr Duration slack = std::chrono::microseconds(50);
     static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
-    static constexpr Duration youngMargin = std::chrono::milliseconds(2);
-    static constexpr Duration youngFinishMargin = std::chrono::microseconds(1500);
 
     // The 99.5th percentile of the lateness of one kind of wake-up, learnt a
     // step at a time. A wake-up far later than that is a held-up thread while
     // such wake-ups come now and then; when they make most of the last few,
     // they are how coarsely this system wakes (a timer on a 15.6 ms tick), and
     // the estimate takes the middle one of them at once. Over its first wake-ups
-    // a late one may double the estimate.
+    // a late one may double the estimate, and the margin is at least as wide
+    // as such wake-ups may come late where waits end on whole milliseconds
+    // (Wine); the reserve pays for that once.
     struct Lateness {
         static constexpr std::size_t window = 4;   // of the last this many wake-ups,
         static constexpr std::size_t repeatsToBelieve = 3; // this many far late
@@ -105,6 +94,7 @@ private:
         static constexpr std::size_t youth = 20;   // wake-ups learnt in bigger steps
 
         Duration estimate;
+        Duration untaught;                         // the least margin while young
         std::array<Duration, window> recent{};     // each far-late one's lateness, else 0
         std::size_t next = 0;
         std::size_t learnt = 0;
@@ -112,12 +102,16 @@ private:
         void learn(Duration lateness);
         // Later than this, a wake-up is far late: not a step of the estimate.
         [[nodiscard]] Duration ceiling() const { return estimate + std::chrono::milliseconds(3); }
+        [[nodiscard]] Duration margin() const
+        {
+            return learnt < youth ? std::max(estimate + slack, untaught) : estimate + slack;
+        }
     };
 
     void accrue(Duration now);
 
-    Lateness m_loop{std::chrono::microseconds(500)};
-    Lateness m_finish{std::chrono::microseconds(100)};
+    Lateness m_loop{std::chrono::microseconds(500), std::chrono::milliseconds(2)};     // Wine's come 1 to 1.7 ms late
+    Lateness m_finish{std::chrono::microseconds(100), std::chrono::microseconds(1500)}; // and its sleeps up to 1.25 ms
     bool m_finishSleeps = false;
     Duration m_reserve = reserveLimit;
     Duration m_accruedTo{0};
