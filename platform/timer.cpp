@@ -2,8 +2,8 @@
 #include "platform/timer.h"
 
 #include "platform/clock.h"
+#include "platform/program_end.h"
 #include "platform/tick_schedule.h"
-#include "platform/window_services.h"
 
 #include <algorithm>
 #include <optional>

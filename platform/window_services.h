@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/program_end.h"
+
 class QWidget;
 
 namespace platform {
@@ -8,11 +10,6 @@ namespace platform {
 // Shows the window application-modal and dispatches events until it is hidden
 // or closed by the program or the user; minimising it does not count.
 void showModal(QWidget &window);
-
-// Ends the program at once: no timer or handler of ours runs after this, every
-// window goes, and the event loop returns exitCode.
-void endProgram(int exitCode);
-[[nodiscard]] bool isProgramEnding();
 
 // From now on a run-time error is shown in a Dutch message box, after which
 // the program ends with a failure code.

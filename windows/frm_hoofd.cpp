@@ -2,6 +2,7 @@
 #include "windows/frm_hoofd.h"
 
 #include "core/exercise_state.h"
+#include "core/settings_input.h"
 #include "platform/conversion.h"
 #include "platform/window_services.h"
 #include "windows/frm_werk.h"
@@ -19,39 +20,6 @@
 namespace windows {
 
 using namespace Qt::StringLiterals;
-
-// What the message about a bad entry calls the field, and the example it gives.
-struct InputField {
-    QString name;
-    QString example;
-};
-
-namespace {
-
-constexpr qsizetype quotedTextLimit = 40;
-
-QString quoted(const QString &text)
-{
-    const QString shown = text.size() > quotedTextLimit ? text.left(quotedTextLimit) + u"…"_s : text;
-    return u"\u201E"_s + shown + u"\u201D"_s;
-}
-
-QString inputErrorMessage(const InputField &field, const QString &text, platform::ConversionError error)
-{
-    QString problem;
-    if (text.trimmed().isEmpty())
-        problem = field.name + u" is niet ingevuld."_s;
-    else if (error == platform::ConversionError::OutOfRange)
-        problem = field.name + u" "_s + quoted(text.trimmed())
-                  + (text.trimmed().startsWith(u'-') ? u" is te klein."_s : u" is te groot."_s);
-    else
-        problem = field.name + u" "_s + quoted(text.trimmed()) + u" is geen geheel getal."_s;
-    return problem + u"\n\nGeef een geheel aantal milliseconden tussen -2147483648 en 2147483647, "
-                     u"bijvoorbeeld "_s
-           + field.example + u"."_s;
-}
-
-} // namespace
 
 frm_hoofd::frm_hoofd(core::ExerciseState &state, WindowSlots &windowSlots)
     : m_state(state)
@@ -106,15 +74,13 @@ void frm_hoofd::Form_Load()
     txt_start->setText(fromUtf8(platform::toText(m_state.flash_interval)));
 }
 
-std::optional<std::int32_t> frm_hoofd::readField(QLineEdit *field, const InputField &about)
+std::optional<std::int32_t> frm_hoofd::readField(QLineEdit *field, const core::SettingsField &about)
 {
-    const QString text = field->text();
-    const platform::Int32Result result = platform::toInt32(toUtf8(text));
-    if (result.isOk())
-        return result.value;
+    const core::FieldReading reading = core::readSettingsField(about, toUtf8(field->text()));
+    if (reading.value)
+        return reading.value;
 
-    QMessageBox box(QMessageBox::Warning, u"Ongeldige invoer"_s,
-                    inputErrorMessage(about, text, result.error), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, u"Ongeldige invoer"_s, fromUtf8(reading.message), QMessageBox::Ok, this);
     box.setObjectName(u"inputErrorBox"_s);
     box.setTextFormat(Qt::PlainText); // the typed text is shown, never interpreted
     box.exec();
@@ -127,12 +93,12 @@ std::optional<std::int32_t> frm_hoofd::readField(QLineEdit *field, const InputFi
 void frm_hoofd::cmd_start_Click()
 {
     // The start interval first: with both fields wrong, that is the one the user hears about.
-    const auto interval = readField(txt_start, {u"Het start interval"_s, u"2000"_s});
+    const auto interval = readField(txt_start, core::startIntervalField);
     if (!interval)
         return;
     m_state.flash_interval = *interval;
 
-    const auto acceleration = readField(txt_speed, {u"De versnelling"_s, u"100"_s});
+    const auto acceleration = readField(txt_speed, core::accelerationField);
     if (!acceleration)
         return;
     m_state.speed_step = *acceleration;

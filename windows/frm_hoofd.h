@@ -12,12 +12,12 @@ class QPushButton;
 
 namespace core {
 struct ExerciseState;
+struct SettingsField;
 }
 
 namespace windows {
 
 class WindowSlots;
-struct InputField;
 
 // The settings window: start interval and acceleration, then Start or Einde.
 class frm_hoofd final : public ProgramWindow {
@@ -31,7 +31,7 @@ private:
     void Form_Load();
     void cmd_start_Click();
     void cmd_exit_Click();
-    std::optional<std::int32_t> readField(QLineEdit *field, const InputField &about);
+    std::optional<std::int32_t> readField(QLineEdit *field, const core::SettingsField &about);
 
     QLabel *Label1 = nullptr;
     QLineEdit *txt_start = nullptr;
