@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the page's script calls: start-up, the buttons and the end. The
+// browser has no modal loops, so each call does its part and returns.
+#include "core/exercise_state.h"
+#include "core/module1.h"
+#include "platform/clock.h"
+#include "platform/program_end.h"
+#include "platform/random_source.h"
+#include "platform/runtime_error.h"
+#include "web/frm_hoofd.h"
+#include "web/frm_werk.h"
+#include "web/page.h"
+
+#include <emscripten/emscripten.h>
+#include <emscripten/eventloop.h>
+
+#include <memory>
+
+namespace {
+
+// One of each, created on first use and kept, as the desktop's window slots are.
+struct Program {
+    core::ExerciseState state;
+    platform::RandomSource random{platform::systemClock()};
+    std::unique_ptr<web::frm_hoofd> hoofd;
+    std::unique_ptr<web::frm_werk> werk;
+
+    web::frm_hoofd &frmHoofd()
+    {
+        if (!hoofd)
+            hoofd = std::make_unique<web::frm_hoofd>(state, [this] { openExercise(); });
+        return *hoofd;
+    }
+
+    web::frm_werk &frmWerk()
+    {
+        if (!werk)
+            werk = std::make_unique<web::frm_werk>(state, random);
+        return *werk;
+    }
+
+    void openExercise() { frmWerk().show(); }
+};
+
+Program &program()
+{
+    static Program instance;
+    return instance;
+}
+
+// Timers that are silenced still ask for frames: once the handler that ended
+// the program has returned, they go.
+void releaseViews(void *)
+{
+    program().werk.reset();
+    program().hoofd.reset();
+}
+
+void end(int exitCode)
+{
+    if (platform::isProgramEnding())
+        return;
+    platform::endProgram(exitCode);
+    emscripten_set_timeout(&releaseViews, 0, nullptr);
+}
+
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_main()
+{
+    platform::setRuntimeErrorHandler([](const platform::RuntimeError &error) {
+        if (platform::isProgramEnding())
+            return;
+        web::page::showRuntimeError(error.message());
+        end(1);
+    });
+    core::Main(program().state, [] { program().frmHoofd().show(); });
+}
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_start(const char *startText, const char *speedText)
+{
+    if (!platform::isProgramEnding() && program().hoofd)
+        program().hoofd->cmd_start_Click(startText, speedText);
+}
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_faster()
+{
+    if (!platform::isProgramEnding() && program().werk)
+        program().werk->Command1_Click();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_slower()
+{
+    if (!platform::isProgramEnding() && program().werk)
+        program().werk->Command2_Click();
+}
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_exit()
+{
+    end(0);
+}
+
+} // extern "C"
