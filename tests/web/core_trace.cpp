@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Plays the exercise on a hand-stepped clock with random settings, typed
+// texts, clicks and late wake-ups, and prints everything the core asks of
+// the window, each with its moment. The desktop's build and the browser's
+// WebAssembly must print the same, line for line (compare_traces.mjs).
+// Only the generator's raw output is used: the standard's distributions
+// differ between standard libraries.
+#include "core/exercise_state.h"
+#include "core/exercise_view.h"
+#include "core/module1.h"
+#include "core/pacing_engine.h"
+#include "core/settings_input.h"
+#include "platform/clock.h"
+#include "platform/random_source.h"
+#include "platform/timer.h"
+#include "tests/support/manual_time.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::nanoseconds;
+
+class Trace {
+public:
+    explicit Trace(const ManualTime &time)
+        : m_time(time)
+    {
+    }
+
+    // Bytes outside printable ASCII are written as \xHH: the text is compared
+    // byte for byte, not as the way out of each build decodes it.
+    void line(std::string_view what, std::string_view detail = {}) const
+    {
+        std::string escaped;
+        for (const char c : detail) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+                escaped += c;
+            } else {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+                escaped += hex;
+            }
+        }
+        std::printf("%" PRId64 " %.*s %s\n", static_cast<std::int64_t>(m_time.now().count()),
+                    static_cast<int>(what.size()), what.data(), escaped.c_str());
+    }
+
+private:
+    const ManualTime &m_time;
+};
+
+// The draw re-seeds from this clock, so the stimuli follow the hand-stepped time.
+class ManualClock final : public platform::Clock {
+public:
+    explicit ManualClock(const ManualTime &time)
+        : m_time(time)
+    {
+    }
+    [[nodiscard]] Duration now() const override { return m_time.now(); }
+
+private:
+    const ManualTime &m_time;
+};
+
+// The exercise window without a window: the engine and its two timers, wired
+// as both shells wire them, writing down what it is asked.
+class TracedWindow final : public core::ExerciseView {
+public:
+    TracedWindow(core::ExerciseState &state, platform::RandomSource &random, ManualTime &time, const Trace &trace)
+        : m_trace(trace)
+        , m_engine(state, *this, random)
+        , m_timer1([this] { m_engine.Timer1_Timer(); }, time.source)
+        , m_timer2([this] { m_engine.Timer2_Timer(); }, time.source)
+    {
+        m_timer1.setInterval(core::tickPeriodMs);
+        m_timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
+        m_timer1.setEnabled(true);
+        m_engine.Form_Load();
+    }
+
+    core::PacingEngine &engine() { return m_engine; }
+
+    void setStimulusText(std::string_view text) override { m_trace.line("text", text); }
+    bool isStimulusVisible() const override { return m_stimulusVisible; }
+    void setStimulusVisible(bool visible) override
+    {
+        m_stimulusVisible = visible;
+        m_trace.line("stimulus", visible ? "shown" : "hidden");
+    }
+    void setPauseVisible(bool visible) override { m_trace.line("pause", visible ? "shown" : "hidden"); }
+    void setIntervalText(std::string_view text) override { m_trace.line("tijd", text); }
+    void setSeriesText(std::string_view text) override { m_trace.line("reeks", text); }
+    void setPacingEnabled(bool enabled) override
+    {
+        m_trace.line("Timer1", enabled ? "on" : "off");
+        m_timer1.setEnabled(enabled);
+    }
+    void setPauseInterval(std::int32_t milliseconds) override
+    {
+        m_trace.line("Timer2.Interval", std::to_string(milliseconds));
+        m_timer2.setInterval(milliseconds);
+    }
+    void setPauseEnabled(bool enabled) override
+    {
+        m_trace.line("Timer2", enabled ? "on" : "off");
+        m_timer2.setEnabled(enabled);
+    }
+
+private:
+    const Trace &m_trace;
+    bool m_stimulusVisible = false;
+    core::PacingEngine m_engine;
+    platform::Timer m_timer1;
+    platform::Timer m_timer2;
+};
+
+const std::vector<std::string> goodNumbers = {
+    "2000", "1905", "300", "100", "21", "20", "0", "-50", " +150 ", "-2147483648", "2147483647", "0000250",
+};
+
+// Pieces a careless or hostile user might type or paste.
+const std::vector<std::string> pieces = {
+    "0", "1", "5", "9", "00", "+", "-", " ", "\t", "\xc2\xa0", "\xe3\x80\x80", "\xef\xbc\x93", ",", ".",
+    "e5", "2147483648", "-2147483649", "abc", "\xff", "<b>", "\xf0\x9f\x98\x80", "x",
+};
+
+std::uint64_t below(std::mt19937_64 &random, std::uint64_t bound)
+{
+    return random() % bound;
+}
+
+std::string typedText(std::mt19937_64 &random)
+{
+    if (below(random, 2) == 0)
+        return goodNumbers[below(random, goodNumbers.size())];
+    std::string text;
+    for (std::uint64_t n = below(random, 50); n > 0; --n)
+        text += pieces[below(random, pieces.size())];
+    return text;
+}
+
+// Reads the field as both shells do, until a text is accepted; the rejected
+// ones print their message.
+std::int32_t readUntilAccepted(const core::SettingsField &field, std::mt19937_64 &random, const Trace &trace)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const core::FieldReading reading = core::readSettingsField(field, typedText(random));
+        if (reading.value) {
+            trace.line(field.name, std::to_string(*reading.value));
+            return *reading.value;
+        }
+        trace.line("message", reading.message);
+    }
+    return 300;
+}
+
+void playRun(std::uint64_t seed, Duration length)
+{
+    std::mt19937_64 random(seed);
+    ManualTime time;
+    const Trace trace(time);
+    ManualClock clock(time);
+    platform::RandomSource stimuli(clock);
+
+    core::ExerciseState state;
+    core::fillDefaults(state);
+    state.flash_interval = readUntilAccepted(core::startIntervalField, random, trace);
+    state.speed_step = readUntilAccepted(core::accelerationField, random, trace);
+    TracedWindow window(state, stimuli, time, trace);
+
+    // Wake-ups come up to 3 ms late, and one in 200 more than a second: a stall
+    // that moves the timeline on. Decided by the deadline, so both builds agree.
+    const ManualTime::WakeRule wake = [](Duration deadline) {
+        const auto hash = static_cast<std::uint64_t>(deadline.count()) * 0x9E3779B97F4A7C15ULL;
+        const Duration late = Duration{static_cast<std::int64_t>((hash >> 20) % 3'000'000)};
+        return (hash >> 56) % 200 == 0 ? deadline + 1200ms + late : deadline + late;
+    };
+    const Duration end = time.now() + length;
+    while (time.now() < end) {
+        time.runUntil(time.now() + Duration{static_cast<std::int64_t>(below(random, 2'500'000'000))}, wake);
+        switch (below(random, 3)) {
+        case 0:
+            trace.line("click", "versnel");
+            time.source.runBetweenTicks([&] { window.engine().Command1_Click(); });
+            break;
+        case 1:
+            trace.line("click", "vertraag");
+            time.source.runBetweenTicks([&] { window.engine().Command2_Click(); });
+            break;
+        default:
+            break;
+        }
+    }
+    trace.line("end", std::to_string(state.flash_interval) + " " + std::to_string(state.speed_step));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 16;
+    for (int run = 0; run < runs; ++run) {
+        std::printf("run %d\n", run);
+        playRun(seed * 1000 + static_cast<std::uint64_t>(run), 40s);
+    }
+    return 0;
+}
