@@ -8,7 +8,7 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test test-debian13 bench soak package windows test-windows bench-windows deps test-deps bench-deps package-deps \
-        windows-deps windows-qt build clean
+        windows-deps windows-qt build clean web web-deps serve-web
 
 # Installs the packages named in $(1) that are missing, and only those.
 define install-missing
@@ -31,8 +31,16 @@ endef
 deps:
 	$(call install-missing,$(call packages,build))
 
-test-deps: deps
+test-deps: deps web-deps tests/web/node_modules/.package-lock.json
 	$(call install-missing,$(call packages,test))
+
+# Debian's emscripten; Node and npm from Debian only where the machine has none.
+web-deps:
+	$(call install-missing,$(call packages,web) $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm))
+
+# The browser tests' driver, pinned in the lock file; no browser is downloaded.
+tests/web/node_modules/.package-lock.json: tests/web/package-lock.json | web-deps
+	cd tests/web && npm ci --no-audit --no-fund
 
 bench-deps: deps
 	$(call install-missing,$(call packages,bench))
@@ -49,13 +57,27 @@ run: build
 
 # The whole suite three times: warnings as errors; under AddressSanitizer and
 # UBSan; and built with none of the Linux-only calls, as on Windows or macOS.
+# Then the browser page, warnings as errors: its core against the desktop's,
+# and the page in Chromium and WebKitGTK.
 test: test-deps
 	$(call build-preset,check)
 	$(call build-preset,asan)
 	$(call build-preset,portable)
+	$(call build-preset,web-check)
 	ctest --preset check
 	ctest --preset asan
 	ctest --preset portable
+	ctest --preset web-check
+
+# The browser page in build/web (serve that folder) and the single
+# build/web/tarvelin.html, which runs by double-click with no server.
+web: web-deps
+	$(call build-preset,web)
+	@ls build/web/index.html build/web/tarvelin.html
+
+# The page on http://127.0.0.1:8000/ for a try; Ctrl+C stops it.
+serve-web: web
+	node tests/web/serve.mjs build/web 8000
 
 # `make test`, `make build` and a start of the program in a clean Debian 13
 # (Qt 6.8, GCC 14) made by mmdebstrap; needs root and the Debian archive.

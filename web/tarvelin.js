@@ -43,8 +43,16 @@ message.addEventListener('close', () => {
 $('message-ok').addEventListener('click', () => message.close());
 
 // Strings cross into the core as UTF-8 on its heap: a long paste cannot overrun its stack.
+function toCore(text) {
+  const bytes = new TextEncoder().encode(text);
+  const pointer = core._malloc(bytes.length + 1);
+  core.HEAPU8.set(bytes, pointer);
+  core.HEAPU8[pointer + bytes.length] = 0;
+  return pointer;
+}
+
 function callWithTexts(name, ...texts) {
-  const pointers = texts.map((text) => core.allocateUTF8(text));
+  const pointers = texts.map(toCore);
   try {
     core['_' + name](...pointers);
   } finally {
@@ -184,9 +192,15 @@ window.addEventListener('orientationchange', fit);
 if ('serviceWorker' in navigator && window.location.protocol.startsWith('http'))
   navigator.serviceWorker.register('sw.js').catch(() => {}); // without it the page still works, only not offline
 
-createTarvelinCore({ page }).then((instance) => {
-  core = instance;
-  core._tarvelin_main();
-}, () => {
+function cannotStart() {
   $('loading-text').textContent = 'Tarvelin kan niet starten: deze browser kan het programma niet uitvoeren.';
-});
+}
+
+if (typeof createTarvelinCore === 'function') {
+  createTarvelinCore({ page }).then((instance) => {
+    core = instance;
+    core._tarvelin_main();
+  }, cannotStart);
+} else {
+  cannotStart();
+}

@@ -5,6 +5,12 @@ import assert from 'node:assert/strict';
 
 export { assert };
 
+// A control's box [left, top, width, height] in CSS pixels against the expected one.
+export function assertBox(actual, expected, what) {
+  for (let i = 0; i < 4; ++i)
+    assert.ok(Math.abs(actual[i] - expected[i]) < 0.05, `${what}: ${actual} is not ${expected}`);
+}
+
 export async function runChecks(name, checks, { before, after } = {}) {
   let passed = 0;
   let failed = 0;

@@ -9,13 +9,13 @@ import { readdirSync, readFileSync, statSync } from 'node:fs';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { assert, runChecks } from './harness.mjs';
+import { exerciseLayout, settingsLayout, stimulusForm } from './expected.mjs';
+import { assert, assertBox, runChecks } from './harness.mjs';
 import { serve } from './serve.mjs';
 
 const site = resolve(process.argv[2] ?? '.');
 const launchArgs = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
   '--disable-component-update', '--disable-sync'];
-const stimulusForm = /^(a|e|i|o|u|ui|eu|aa|oo|ie|ei|au|ee|uu|ij|ou)(t|f|s|g|k|m|l|n|p|r)$/;
 
 // Opens the page on a virtual clock that runs only when a check says so.
 async function openPage(context, url) {
@@ -51,34 +51,6 @@ const box = (page, id) => page.evaluate((id) => {
   return [rect.left - view.left, rect.top - view.top, rect.width, rect.height];
 }, id);
 
-// Each position and size worked out by hand from the windows' twips, 15 to a pixel.
-const settingsLayout = [
-  ['Label1', 'Geef start interval', [16, 24, 106.67, 17]],
-  ['txt_start', '2000', [136, 24, 105, 19]],
-  ['Label3', 'Mili seconden', [256, 24, 81, 17]],
-  ['Label2', 'Geef versnelling', [16, 64, 106.67, 17]],
-  ['txt_speed', '100', [136, 64, 105, 19]],
-  ['Label4', 'Mili seconden', [256, 64, 81, 17]],
-  ['cmd_start', 'Start', [16, 144, 113, 33]],
-  ['cmd_exit', 'Einde', [240, 144, 113, 33]],
-];
-const exerciseLayout = [
-  ['txt_string', [352, 288, 225, 97]],
-  ['Picture1', [384, 280, 153, 113]],
-  ['Command2', [904, 504, 81, 33]],
-  ['Command1', [904, 552, 81, 33]],
-  ['cmd_exit', [760, 608, 113, 33]],
-  ['Label4', [896, 616, 33, 17]],
-  ['Label3', [952, 616, 49, 17]],
-  ['Label5', [904, 656, 25, 17]],
-  ['Label1', [952, 656, 49, 17]],
-];
-
-function assertBox(actual, expected, what) {
-  for (let i = 0; i < 4; ++i)
-    assert.ok(Math.abs(actual[i] - expected[i]) < 0.05, `${what}: ${actual} is not ${expected}`);
-}
-
 const badInput = [
   // start, acceleration, the field that keeps the focus, the message's first line
   ['', '100', 'txt_start', 'Het start interval is niet ingevuld.'],
@@ -89,6 +61,8 @@ const badInput = [
   ['2000', '  ', 'txt_speed', 'De versnelling is niet ingevuld.'],
   ['x', 'y', 'txt_start', 'Het start interval „x” is geen geheel getal.'],
   ['<img src=x onerror=alert(1)>', '100', 'txt_start', 'Het start interval „<img src=x onerror=alert(1)>” is geen geheel getal.'],
+  ['9'.repeat(30000), '100', 'txt_start', `Het start interval „${'9'.repeat(40)}…” is te groot.`],
+  ['2000', '\u{1F600}x', 'txt_speed', 'De versnelling „\u{1F600}x” is geen geheel getal.'],
 ];
 
 const checks = [
