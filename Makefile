@@ -8,7 +8,7 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test test-debian13 bench soak package windows test-windows bench-windows deps test-deps bench-deps package-deps \
-        windows-deps windows-qt build clean web web-deps serve-web
+        windows-deps windows-qt build clean web web-deps serve-web bench-web
 
 # Installs the packages named in $(1) that are missing, and only those.
 define install-missing
@@ -92,6 +92,15 @@ bench: bench-deps
 	cmake --build --preset release --target bench_timing --parallel $(JOBS)
 	./build/release/bench/bench_timing docs/performance.md build/release/bench; status=$$?; \
 	gnuplot -e "datadir='build/release/bench'" bench/timing.gp > docs/timing.svg && exit $$status
+
+# The browser page's timing beside a plain setInterval page, in headed
+# Chromium on Xvfb: writes docs/performance-web.md and docs/timing-web.svg and
+# fails when a target is missed (about 8 minutes). Not part of `make test`.
+bench-web: bench-deps test-deps web
+	$(call build-preset,release)
+	cmake --build --preset release --target core_trace damage_watch --parallel $(JOBS)
+	node bench/web/bench_web.mjs build/web bench/web/plain build/release/tests/core_trace \
+	    build/release/bench/damage_watch docs/performance-web.md docs/timing-web.svg
 
 # Ten minutes of the real window at the fastest pace; fails if memory grows by 1 MB.
 soak: deps

@@ -206,8 +206,29 @@ void playRun(std::uint64_t seed, Duration length)
 
 } // namespace
 
+// The exact timeline of one exercise: every wake-up on time and no clicks.
+// What the browser bench holds the page's changes to.
+void playNominal(std::int32_t interval, std::int32_t speedStep, Duration length)
+{
+    ManualTime time;
+    const Trace trace(time);
+    ManualClock clock(time);
+    platform::RandomSource stimuli(clock);
+    core::ExerciseState state;
+    core::fillDefaults(state);
+    state.flash_interval = interval;
+    state.speed_step = speedStep;
+    TracedWindow window(state, stimuli, time, trace);
+    time.runUntil(time.now() + length);
+}
+
 int main(int argc, char **argv)
 {
+    // core_trace --nominal <interval> <acceleration> <seconds>
+    if (argc == 5 && std::string_view(argv[1]) == "--nominal") {
+        playNominal(std::atoi(argv[2]), std::atoi(argv[3]), std::chrono::seconds(std::atoi(argv[4])));
+        return 0;
+    }
     const std::uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 16;
     for (int run = 0; run < runs; ++run) {
