@@ -2,6 +2,7 @@
 #include "platform/frame_pacer.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace platform {
 
@@ -33,11 +34,21 @@ FramePacer::Duration FramePacer::period() const
 {
     if (m_count < gapsToTrust)
         return assumedPeriod;
-    // The median: a dropped frame's double gap or a late callback moves it not at all.
+    // The median, which a dropped frame's double gap or a late callback moves
+    // not at all, says how many frames each gap spans; the whole span over the
+    // frames in it is then exact to far below the browser's clock, which is
+    // coarsened to 0.1 ms: a median of such gaps is 16.6 or 16.7, not 16.667.
     std::array<Duration, kept> sorted = m_gaps;
     const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(m_count / 2);
     std::nth_element(sorted.begin(), middle, sorted.begin() + static_cast<std::ptrdiff_t>(m_count));
-    return *middle;
+    const Duration median = *middle;
+    Duration span{0};
+    std::int64_t frames = 0;
+    for (std::size_t i = 0; i < m_count; ++i) {
+        span += m_gaps[i];
+        frames += std::max<std::int64_t>(1, (m_gaps[i] + median / 2) / median);
+    }
+    return span / frames;
 }
 
 } // namespace platform

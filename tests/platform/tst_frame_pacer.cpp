@@ -49,6 +49,8 @@ void tst_FramePacer::learnsThePeriod_data()
     QTest::newRow("144 Hz, time stamps jitter") << 6944.4 << 40 << 0 << 300.0 << 6944.4 << 300.0;
     QTest::newRow("60 Hz, every 4th frame dropped") << 16666.7 << 40 << 4 << 0.0 << 16666.7 << 1.0;
     QTest::newRow("busy screen, every other frame") << 16666.7 << 40 << 2 << 0.0 << 33333.3 << 1.0;
+    QTest::newRow("60 Hz on a clock of 0.1 ms steps") << 16666.7 << 40 << 0 << -100.0 << 16666.7 << 10.0;
+    QTest::newRow("0.1 ms steps, every 4th dropped") << 16666.7 << 40 << 4 << -100.0 << 16666.7 << 10.0;
 }
 
 void tst_FramePacer::learnsThePeriod()
@@ -60,13 +62,16 @@ void tst_FramePacer::learnsThePeriod()
     QFETCH(double, expectedUs);
     QFETCH(double, toleranceUs);
 
+    // A negative jitter stands for a browser's coarsened clock: each time
+    // stamp rounded down to a multiple of that many µs.
     std::mt19937 random(7);
-    std::uniform_real_distribution<double> jitter(-jitterUs / 2, jitterUs / 2);
+    std::uniform_real_distribution<double> jitter(-std::abs(jitterUs) / 2, std::abs(jitterUs) / 2);
     FramePacer pacer;
     for (int i = 0; i < frames; ++i) {
         if (dropEvery && i % dropEvery == dropEvery - 1)
             continue;
-        pacer.onFrame(1h + us(i * periodUs + jitter(random)));
+        const double time = i * periodUs;
+        pacer.onFrame(1h + us(jitterUs < 0 ? std::floor(time / -jitterUs) * -jitterUs : time + jitter(random)));
     }
     const double learnt = std::chrono::duration<double, std::micro>(pacer.period()).count();
     QVERIFY2(std::abs(learnt - expectedUs) <= toleranceUs, qPrintable(QString::number(learnt)));
