@@ -35,8 +35,8 @@ function framePeriod(frames) {
   // The median gap says how many frames each spans; the span over the frames
   // is exact to far below the page's clock, which is coarsened to 0.1 ms.
   const typical = median(gaps);
-  const frames = gaps.reduce((sum, gap) => sum + Math.max(1, Math.round(gap / typical)), 0);
-  return gaps.reduce((sum, gap) => sum + gap, 0) / frames;
+  const spanned = gaps.reduce((sum, gap) => sum + Math.max(1, Math.round(gap / typical)), 0);
+  return gaps.reduce((sum, gap) => sum + gap, 0) / spanned;
 }
 
 // The gaps between the frames made from `from` to `to`, longest first.
