@@ -54,6 +54,7 @@ export function analyse(run, nominal) {
   const period = framePeriod(frames);
   const result = {
     period, frames: frames.length, changes: [], mismatch: null, halfCycles: 0, halfCycleMisses: [],
+    halfCyclesOverDroppedFrames: 0, halfCyclesAtTies: 0,
     causes: { 'dropped frame': 0, 'machine stall': 0, 'timeline moved on after a stall': 0, 'no frame seen': 0 },
   };
   let offset = 0;
@@ -113,9 +114,19 @@ export function analyse(run, nominal) {
     ++result.halfCycles;
     const lasted = Math.round((b.frame - a.frame) / period);
     const nominalFrames = (b.moment - a.moment) / period;
-    const fits = lasted === Math.floor(nominalFrames + 1e-6) || lasted === Math.ceil(nominalFrames - 1e-6);
+    const [fewest, most] = [Math.floor(nominalFrames + 1e-6), Math.ceil(nominalFrames - 1e-6)];
+    const fits = lasted === fewest || lasted === most;
     const dropped = gapsBetween(frames, a.frame, b.frame).some((gap) => gap > 1.5 * period);
-    if (!fits && !(lasted === Math.ceil(nominalFrames - 1e-6) + 1 && dropped))
+    // A moment within the clock's resolution of halfway between two frames is
+    // as near to one as to the other; the count may then be one off either way.
+    const atTie = (change) => Math.abs(change.error) >= period / 2 - slack;
+    if (fits)
+      continue;
+    if (lasted === most + 1 && dropped)
+      ++result.halfCyclesOverDroppedFrames;
+    else if ((lasted === fewest - 1 || lasted === most + 1) && (atTie(a) || atTie(b)))
+      ++result.halfCyclesAtTies;
+    else
       result.halfCycleMisses.push({ at: a.at, lasted, nominal: nominalFrames });
   }
 
