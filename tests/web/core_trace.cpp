@@ -19,6 +19,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -164,19 +165,34 @@ std::int32_t readUntilAccepted(const core::SettingsField &field, std::mt19937_64
     return 300;
 }
 
+// One exercise on hand-stepped time, written down as it goes; its window
+// opens with open(), once the settings are known.
+struct TracedExercise {
+    TracedExercise() { core::fillDefaults(state); }
+
+    TracedWindow &open(std::int32_t interval, std::int32_t speedStep)
+    {
+        state.flash_interval = interval;
+        state.speed_step = speedStep;
+        return window.emplace(state, stimuli, time, trace);
+    }
+
+    ManualTime time;
+    const Trace trace{time};
+    ManualClock clock{time};
+    platform::RandomSource stimuli{clock};
+    core::ExerciseState state;
+    std::optional<TracedWindow> window;
+};
+
 void playRun(std::uint64_t seed, Duration length)
 {
     std::mt19937_64 random(seed);
-    ManualTime time;
-    const Trace trace(time);
-    ManualClock clock(time);
-    platform::RandomSource stimuli(clock);
-
-    core::ExerciseState state;
-    core::fillDefaults(state);
-    state.flash_interval = readUntilAccepted(core::startIntervalField, random, trace);
-    state.speed_step = readUntilAccepted(core::accelerationField, random, trace);
-    TracedWindow window(state, stimuli, time, trace);
+    TracedExercise exercise;
+    const Trace &trace = exercise.trace;
+    ManualTime &time = exercise.time;
+    const std::int32_t interval = readUntilAccepted(core::startIntervalField, random, trace);
+    TracedWindow &window = exercise.open(interval, readUntilAccepted(core::accelerationField, random, trace));
 
     // Wake-ups come up to 3 ms late, and one in 200 more than a second: a stall
     // that moves the timeline on. Decided by the deadline, so both builds agree.
@@ -201,26 +217,19 @@ void playRun(std::uint64_t seed, Duration length)
             break;
         }
     }
-    trace.line("end", std::to_string(state.flash_interval) + " " + std::to_string(state.speed_step));
+    trace.line("end", std::to_string(exercise.state.flash_interval) + " " + std::to_string(exercise.state.speed_step));
 }
-
-} // namespace
 
 // The exact timeline of one exercise: every wake-up on time and no clicks.
 // What the browser bench holds the page's changes to.
 void playNominal(std::int32_t interval, std::int32_t speedStep, Duration length)
 {
-    ManualTime time;
-    const Trace trace(time);
-    ManualClock clock(time);
-    platform::RandomSource stimuli(clock);
-    core::ExerciseState state;
-    core::fillDefaults(state);
-    state.flash_interval = interval;
-    state.speed_step = speedStep;
-    TracedWindow window(state, stimuli, time, trace);
-    time.runUntil(time.now() + length);
+    TracedExercise exercise;
+    exercise.open(interval, speedStep);
+    exercise.time.runUntil(exercise.time.now() + length);
 }
+
+} // namespace
 
 int main(int argc, char **argv)
 {
