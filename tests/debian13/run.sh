@@ -13,10 +13,19 @@ mkdir -p "$work"
 # Tracked and new files, not the build trees: what a fresh clone plus this change holds.
 git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf "$work/source.tar"
 
+# A machine that reaches the npm registry through an inspecting proxy trusts
+# the proxy's certificate authority locally; the clean system must too.
+trust=()
+if compgen -G '/usr/local/share/ca-certificates/*.crt' >/dev/null; then
+    trust=(--customize-hook='copy-in /usr/local/share/ca-certificates /usr/local/share'
+           --customize-hook='chroot "$1" update-ca-certificates')
+fi
+
 mmdebstrap --variant=apt --include=make,git,ca-certificates \
+    "${trust[@]}" \
     --customize-hook='mkdir "$1/src"' \
     --customize-hook="tar-in $work/source.tar /src" \
-    --customize-hook='chroot "$1" sh -c "cd /src && make test"' \
+    --customize-hook='chroot "$1" sh -c "cd /src && NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt make test"' \
     --customize-hook='chroot "$1" sh -c "cd /src && make web && test -s build/web/tarvelin.html"' \
     --customize-hook='chroot "$1" sh -c "cd /src && make build"' \
     --customize-hook='chroot "$1" sh -c "cd /src && QT_QPA_PLATFORM=offscreen timeout 3 ./build/default/tarvelin; test \$? -eq 124"' \
