@@ -7,8 +7,6 @@
 #include "platform/frame_pacer.h"
 
 #include <emscripten/emscripten.h>
-#include <emscripten/eventloop.h>
-#include <emscripten/html5.h>
 
 #include <algorithm>
 #include <chrono>
@@ -43,6 +41,21 @@ Duration performanceNow()
     return fromMs(emscripten_get_now());
 }
 
+// The browser's own timeouts and frames, called back through the two
+// exported functions below. Not emscripten's wrappers: since 3.1.6x those end
+// the runtime after a timeout's callback in a build without main(), and no
+// timeout is called back after that.
+// clang-format off
+EM_JS(int, web_request_frame, (), {
+    return requestAnimationFrame((time) => Module['_tarvelin_on_frame'](time));
+});
+EM_JS(void, web_cancel_frame, (int request), { cancelAnimationFrame(request); });
+EM_JS(int, web_set_timeout, (double ms), {
+    return setTimeout(() => Module['_tarvelin_on_timeout'](), ms);
+});
+EM_JS(void, web_clear_timeout, (int timeout), { clearTimeout(timeout); });
+// clang-format on
+
 class WebAlarm;
 
 // The one loop of animation frames that every alarm shares. Frames are asked
@@ -53,10 +66,10 @@ public:
     void add(WebAlarm *alarm) { m_alarms.push_back(alarm); }
     void remove(WebAlarm *alarm);
     void reschedule();
+    void onFrame(double time);
+    void onTimeout();
 
 private:
-    static EM_BOOL onFrame(double time, void *loop);
-    static void onTimeout(void *loop);
 
     [[nodiscard]] std::optional<Duration> earliestDeadline() const;
     [[nodiscard]] Duration framesAhead() const { return std::max(6 * m_pacer.period(), Duration{100ms}); }
@@ -69,8 +82,8 @@ private:
 
     std::vector<WebAlarm *> m_alarms;
     FramePacer m_pacer;
-    long m_frameRequest = 0;
-    long m_timeout = 0;
+    int m_frameRequest = 0; // the browser's ids are never 0
+    int m_timeout = 0;
     bool m_firing = false;
 };
 
@@ -140,7 +153,7 @@ void FrameLoop::reschedule()
     if (!earliest) {
         cancelFrame();
         if (m_timeout)
-            emscripten_clear_timeout(m_timeout);
+            web_clear_timeout(m_timeout);
         m_timeout = 0;
         return;
     }
@@ -172,42 +185,40 @@ void FrameLoop::fireDue(Duration limit)
     m_firing = false;
 }
 
-EM_BOOL FrameLoop::onFrame(double time, void *loop)
+// Each frame is asked for anew.
+void FrameLoop::onFrame(double time)
 {
-    auto &self = *static_cast<FrameLoop *>(loop);
-    self.m_frameRequest = 0;
-    self.m_pacer.onFrame(fromMs(time));
-    clockFloor = std::max(clockFloor, self.m_pacer.lastMomentOf(fromMs(time)));
-    self.fireDue(clockFloor);
-    self.reschedule();
-    return EM_FALSE; // each frame is asked for anew
+    m_frameRequest = 0;
+    m_pacer.onFrame(fromMs(time));
+    clockFloor = std::max(clockFloor, m_pacer.lastMomentOf(fromMs(time)));
+    fireDue(clockFloor);
+    reschedule();
 }
 
-void FrameLoop::onTimeout(void *loop)
+void FrameLoop::onTimeout()
 {
-    auto &self = *static_cast<FrameLoop *>(loop);
-    self.m_timeout = 0;
+    m_timeout = 0;
     const Duration now = std::max(performanceNow(), clockFloor);
-    const auto earliest = self.earliestDeadline();
+    const auto earliest = earliestDeadline();
     // Either it is time to start asking for frames, or frames stopped coming:
     // then what is due goes off now and shows with whatever frame comes next.
-    if (earliest && now >= *earliest + self.noFrameGrace()) {
-        self.m_pacer.pause();
-        self.fireDue(now);
+    if (earliest && now >= *earliest + noFrameGrace()) {
+        m_pacer.pause();
+        fireDue(now);
     }
-    self.reschedule();
+    reschedule();
 }
 
 void FrameLoop::requestFrame()
 {
     if (!m_frameRequest)
-        m_frameRequest = emscripten_request_animation_frame(&FrameLoop::onFrame, this);
+        m_frameRequest = web_request_frame();
 }
 
 void FrameLoop::cancelFrame()
 {
     if (m_frameRequest)
-        emscripten_cancel_animation_frame(m_frameRequest);
+        web_cancel_frame(m_frameRequest);
     m_frameRequest = 0;
     m_pacer.pause();
 }
@@ -215,11 +226,25 @@ void FrameLoop::cancelFrame()
 void FrameLoop::setTimeoutAt(Duration at, Duration now)
 {
     if (m_timeout)
-        emscripten_clear_timeout(m_timeout);
-    m_timeout = emscripten_set_timeout(&FrameLoop::onTimeout, std::max(toMs(at - now), 0.0), this);
+        web_clear_timeout(m_timeout);
+    m_timeout = web_set_timeout(std::max(toMs(at - now), 0.0));
 }
 
 } // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_on_frame(double time)
+{
+    frameLoop().onFrame(time);
+}
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_on_timeout()
+{
+    frameLoop().onTimeout();
+}
+
+} // extern "C"
 
 std::chrono::nanoseconds SteadyClock::now() const
 {

@@ -12,7 +12,6 @@
 #include "web/page.h"
 
 #include <emscripten/emscripten.h>
-#include <emscripten/eventloop.h>
 
 #include <memory>
 
@@ -49,19 +48,17 @@ Program &program()
 }
 
 // Timers that are silenced still ask for frames: once the handler that ended
-// the program has returned, they go.
-void releaseViews(void *)
-{
-    program().werk.reset();
-    program().hoofd.reset();
-}
+// the program has returned, they go (tarvelin_release_views).
+// clang-format off
+EM_JS(void, release_views_later, (), { setTimeout(() => Module['_tarvelin_release_views'](), 0); });
+// clang-format on
 
 void end(int exitCode)
 {
     if (platform::isProgramEnding())
         return;
     platform::endProgram(exitCode);
-    emscripten_set_timeout(&releaseViews, 0, nullptr);
+    release_views_later();
 }
 
 } // namespace
@@ -100,6 +97,12 @@ EMSCRIPTEN_KEEPALIVE void tarvelin_slower()
 EMSCRIPTEN_KEEPALIVE void tarvelin_exit()
 {
     end(0);
+}
+
+EMSCRIPTEN_KEEPALIVE void tarvelin_release_views()
+{
+    program().werk.reset();
+    program().hoofd.reset();
 }
 
 } // extern "C"
