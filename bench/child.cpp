@@ -9,8 +9,11 @@
 #include "core/exercise_state.h"
 #include "platform/alarm.h"
 #include "platform/clock.h"
+#include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"
+#include "platform/thread_timing.h"
 #include "platform/timer.h"
+#include "platform/wake_planner.h"
 #include "platform/window_services.h"
 #include "windows/frm_werk.h"
 #include "windows/program.h"
@@ -105,7 +108,6 @@ public:
         m_inner.sleepUntil(at);
         sleptCpu += threadCpuNow() - from;
     }
-    [[nodiscard]] bool sleepsPrecisely() const override { return m_inner.sleepsPrecisely(); }
 
     mutable Nanos sleptCpu{0};
 
@@ -113,13 +115,14 @@ private:
     const platform::Clock &m_inner;
 };
 
-std::unique_ptr<platform::TimeSource> makeSource(TimerKind kind, const platform::Clock &clock)
+std::unique_ptr<platform::TimeSource> makeSource(TimerKind kind, const platform::Clock &clock,
+                                                platform::WakePlanner &planner)
 {
     switch (kind) {
     case TimerKind::Linux:
-        return std::make_unique<platform::ClockTimeSource>(clock, platform::makeSystemAlarm);
+        return std::make_unique<platform::ClockTimeSource>(clock, platform::systemAlarms(planner));
     case TimerKind::Portable:
-        return std::make_unique<platform::ClockTimeSource>(clock, platform::makePortableAlarm);
+        return std::make_unique<platform::ClockTimeSource>(clock, platform::portableAlarms(planner));
     case TimerKind::PlainQt:
         return std::make_unique<PlainQtTimeSource>();
     }
@@ -130,6 +133,10 @@ std::unique_ptr<platform::TimeSource> makeSource(TimerKind kind, const platform:
 // hold-ups are on time whatever timers the window has.
 class Schedule {
 public:
+    explicit Schedule(platform::WakePlanner &planner)
+        : m_alarm(platform::makeSystemAlarm(platform::systemClock(), planner, [this] { fire(); }))
+    {
+    }
     void at(Nanos when, std::function<void()> action) { m_actions.emplace(when, std::move(action)); }
     void start() { armNext(); }
 
@@ -149,7 +156,7 @@ private:
     }
 
     std::multimap<Nanos, std::function<void()>> m_actions;
-    std::unique_ptr<platform::Alarm> m_alarm = platform::makeSystemAlarm(platform::systemClock(), [this] { fire(); });
+    std::unique_ptr<platform::Alarm> m_alarm;
 };
 
 // Keeps every core busy while it lives; bounded even if the run goes wrong.
@@ -191,7 +198,10 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     RunRecord run;
     run.ours = isOurs(kind);
     run.nominal = plan.onsets;
-    WakeLog wakes;
+    // The program's own time keeping, as it starts it; the schedule's alarm shares it.
+    platform::keepTimeOnThisThread();
+    platform::WakePlanner planner(platform::sleepsPrecisely(platform::systemClock()));
+    WakeLog wakes(planner);
     std::optional<BusyLoad> load;
     if (s.allCoresBusy)
         load.emplace();
@@ -200,7 +210,8 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     // Only where CPU time is measured: its two readings of the thread's CPU
     // clock would sit between an alarm's wake-up and its step.
     const SleepCountingClock countingClock(platform::systemClock());
-    auto inner = makeSource(kind, s.cpu ? static_cast<const platform::Clock &>(countingClock) : platform::systemClock());
+    auto inner = makeSource(kind, s.cpu ? static_cast<const platform::Clock &>(countingClock) : platform::systemClock(),
+                            planner);
     OriginSource source(*inner);
     platform::RandomSource random(platform::systemClock());
     // As the settings window's Start does: make the window, then show it at once.
@@ -219,7 +230,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     }
     window.show();
 
-    Schedule schedule;
+    Schedule schedule(planner);
     const auto at = [&](std::int64_t us) { return run.origin + std::chrono::microseconds(us); };
     int stepNumber = 0;
     for (const Onset &onset : run.nominal) {

@@ -122,11 +122,12 @@ void OnsetRecorder::setPacingEnabled(bool enabled)
     }
 }
 
-WakeLog::WakeLog()
+WakeLog::WakeLog(platform::WakePlanner &planner)
+    : m_planner(planner)
 {
     records.reserve(1 << 16);
     threadCpu.reserve(1 << 16);
-    platform::eventLoopWakePlanner().setRecorder([this](const platform::WakePlanner::Record &record) {
+    m_planner.setRecorder([this](const platform::WakePlanner::Record &record) {
         records.push_back(record);
         threadCpu.push_back(threadCpuNow());
     });
@@ -134,7 +135,7 @@ WakeLog::WakeLog()
 
 WakeLog::~WakeLog()
 {
-    platform::eventLoopWakePlanner().setRecorder({});
+    m_planner.setRecorder({});
 }
 
 } // namespace bench

@@ -86,13 +86,16 @@ private:
 // Every alarm the program fired, as the event loop's planner saw it.
 class WakeLog {
 public:
-    WakeLog();
+    explicit WakeLog(platform::WakePlanner &planner);
     ~WakeLog();
     WakeLog(const WakeLog &) = delete;
     WakeLog &operator=(const WakeLog &) = delete;
 
     std::vector<platform::WakePlanner::Record> records;
     std::vector<Nanos> threadCpu; // at each record
+
+private:
+    platform::WakePlanner &m_planner;
 };
 
 } // namespace bench

@@ -2,7 +2,7 @@
 #include "bench/report.h"
 
 #include "bench/stats.h"
-#include "platform/wake_planner.h"
+#include "platform/busy_budget.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -24,8 +24,8 @@ constexpr std::size_t firstSeriesOnsets = 21; // its steps; the pause end after 
 // of 10 ms and then a pause of 3.5 s: the whole reserve, saved during the
 // pause, and what the series' 210 ms add to it, shared by its 21 steps.
 const double busyFinishPerStepMs =
-    (std::chrono::duration<double, std::milli>(platform::WakePlanner::reserveLimit).count()
-     + 210.0 * platform::WakePlanner::reservePerMille / 1000.0)
+    (std::chrono::duration<double, std::milli>(platform::BusyBudget::limit).count()
+     + 210.0 * platform::BusyBudget::perMille / 1000.0)
     / 21.0;
 
 using RowFilter = std::function<bool(std::size_t index, const OnsetRow &)>;

@@ -5,7 +5,11 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
+#include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"
+#include "platform/thread_timing.h"
+#include "platform/timer.h"
+#include "platform/wake_planner.h"
 #include "windows/frm_werk.h"
 
 #include <QApplication>
@@ -46,7 +50,11 @@ int main(int argc, char *argv[])
     state.flash_interval = 20; // 21 or less: every tick is a step
     state.speed_step = 0;      // and it stays that fast
     platform::RandomSource random(platform::systemClock());
-    windows::frm_werk window(state, random);
+    // The program's own time keeping, as it starts it.
+    platform::keepTimeOnThisThread();
+    platform::WakePlanner planner(platform::sleepsPrecisely(platform::systemClock()));
+    platform::ClockTimeSource time(platform::systemClock(), platform::systemAlarms(planner));
+    windows::frm_werk window(state, random, time);
     window.show();
 
     // Now and then a speed click, so that path runs as well; the pair leaves the interval as it was.

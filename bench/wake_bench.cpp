@@ -9,7 +9,10 @@
 //   bench_wakeups [report.md [wakeups.txt]]
 #include "bench/stats.h"
 #include "platform/alarm.h"
+#include "platform/busy_budget.h"
 #include "platform/clock.h"
+#include "platform/early_wake_alarm.h"
+#include "platform/thread_timing.h"
 #include "platform/wake_planner.h"
 
 #include <QCoreApplication>
@@ -143,8 +146,11 @@ int runChild(Kind kind, Duration origin)
     const platform::Clock &clock = platform::systemClock();
     const std::vector<Wake> wakes = timeline(origin, kind);
     std::size_t next = 0;
+    // The program's own time keeping, as it starts it.
+    platform::keepTimeOnThisThread();
+    platform::WakePlanner planner(platform::sleepsPrecisely(clock));
     std::vector<platform::WakePlanner::Record> records;
-    platform::eventLoopWakePlanner().setRecorder([&](const platform::WakePlanner::Record &r) { records.push_back(r); });
+    planner.setRecorder([&](const platform::WakePlanner::Record &r) { records.push_back(r); });
 
     std::unique_ptr<platform::Alarm> alarm;
     QTimer plain;
@@ -189,7 +195,8 @@ int runChild(Kind kind, Duration origin)
             plain.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
         };
     } else {
-        alarm = (kind == Kind::System ? platform::makeSystemAlarm : platform::makePortableAlarm)(clock, onAlarm);
+        alarm = kind == Kind::System ? platform::makeSystemAlarm(clock, planner, onAlarm)
+                                     : platform::makePortableAlarm(clock, planner, onAlarm);
         arm = [&] { alarm->wakeAt(wakes[next].deadline); };
     }
     cpuFrom = processCpu();
@@ -326,7 +333,7 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
         // sleep, or the event loop's wake-up where the start-up trial found
         // the thread's sleeps coarse and it has none.
         const double system = pooled[0].p99, portable = pooled[1].p99, plainQt = pooled[2].p99;
-        const double finishPerStepMs = paces[p].ms * platform::WakePlanner::reservePerMille / 1000.0;
+        const double finishPerStepMs = paces[p].ms * platform::BusyBudget::perMille / 1000.0;
         const bool ahead = system < plainQt && portable < plainQt;
         QString target;
         bool met = false;

@@ -23,13 +23,4 @@ public:
 
 using AlarmFactory = std::function<std::unique_ptr<Alarm>(const Clock &clock, std::function<void()> onAlarm)>;
 
-// The most exact alarm this platform has: on Linux a timerfd, on Windows a
-// high-resolution waitable timer, elsewhere the portable one. Each sleeps on
-// the event loop until a learnt margin before the deadline and finishes by
-// watching `clock`, which must be the steady clock.
-[[nodiscard]] std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, std::function<void()> onAlarm);
-
-// The alarm of every platform Qt runs on: a precise QTimer for the sleep.
-[[nodiscard]] std::unique_ptr<Alarm> makePortableAlarm(const Clock &clock, std::function<void()> onAlarm);
-
 } // namespace platform

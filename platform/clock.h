@@ -14,19 +14,24 @@ public:
     // Blocks the calling thread until about `at`, or less: it may return
     // early. One that cannot be waited on returns at once.
     virtual void sleepUntil(std::chrono::nanoseconds /*at*/) const {}
-    // Whether sleepUntil() on this system ends within a fraction of a
-    // millisecond after the moment, so that it can stand in for a busy wait.
-    [[nodiscard]] virtual bool sleepsPrecisely() const { return false; }
 };
 
+// The system's steady clock: one file a system defines how it sleeps.
 class SteadyClock final : public Clock {
 public:
     [[nodiscard]] std::chrono::nanoseconds now() const override;
     void sleepUntil(std::chrono::nanoseconds at) const override;
-    [[nodiscard]] bool sleepsPrecisely() const override;
 };
+
+// A desktop's timed wait on a Qt wait condition (clock_qt.cpp).
+void sleepOnQt(std::chrono::nanoseconds at);
 
 // The one clock the running program reads.
 [[nodiscard]] Clock &systemClock();
+
+// Whether sleepUntil() on `clock` ends within a fraction of a millisecond after
+// its moment, so that it can stand in for a busy wait. Tried there and then:
+// a few sleeps of 0.2 ms.
+[[nodiscard]] bool sleepsPrecisely(const Clock &clock);
 
 } // namespace platform

@@ -2,7 +2,6 @@
 #include "platform/early_wake_alarm.h"
 
 #include "platform/clock.h"
-#include "platform/thread_timing.h"
 #include "platform/wake_planner.h"
 
 #include <algorithm>
@@ -10,13 +9,13 @@
 
 namespace platform {
 
-EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, std::function<void()> onAlarm)
+EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, const WaitFactory &makeWait,
+                               std::function<void()> onAlarm)
     : m_clock(clock)
-    , m_planner(eventLoopWakePlanner())
+    , m_planner(planner)
     , m_onAlarm(std::move(onAlarm))
+    , m_wait(makeWait(clock, [this] { onWake(); }))
 {
-    keepTimeOnThisThread(); // the thread the alarm wakes
-    m_planner.setFinishSleeps(clock.sleepsPrecisely());
 }
 
 void EarlyWakeAlarm::wakeAt(Duration deadline)
@@ -28,7 +27,7 @@ void EarlyWakeAlarm::wakeAt(Duration deadline)
     m_sleepUntil = m_planner.earlyWake(now, deadline);
     m_margin = m_planner.margin();
     m_outOfReserve = false;
-    sleepUntil(m_sleepUntil);
+    m_wait->wakeAt(m_sleepUntil);
 }
 
 void EarlyWakeAlarm::cancel()
@@ -36,7 +35,7 @@ void EarlyWakeAlarm::cancel()
     if (!m_armed)
         return; // a stopped timer is re-armed after every tick: spare the system call
     m_armed = false;
-    stopSleeping();
+    m_wait->stop();
 }
 
 void EarlyWakeAlarm::onWake()
@@ -44,43 +43,92 @@ void EarlyWakeAlarm::onWake()
     if (!m_armed)
         return; // a cancel or a new deadline came first
     const Duration woke = m_clock.now();
+    learnLateness(woke);
+    Duration finishFrom = woke;
+    const Duration finishWoke = sleepOutMargin(woke, finishFrom);
+    m_learn = false;
+    if (!budgetCovers(finishWoke)) {
+        sleepOn(woke);
+        return;
+    }
+    const Duration fired = spinToDeadline(finishWoke);
+    m_armed = false;
+    m_planner.record({m_deadline, m_margin, m_sleepUntil, woke, finishFrom, finishWoke, fired, m_outOfReserve});
+    m_onAlarm();
+}
+
+void EarlyWakeAlarm::learnLateness(Duration woke)
+{
     if (m_learn && woke >= m_sleepUntil)
         m_planner.learn(woke - m_sleepUntil);
+}
 
-    // Sleep out most of the rest on the thread itself, so that little is left
-    // to spin; but a wake-up far too early goes back to the event loop.
+// Sleeps out most of the rest on the thread itself, so that little is left to
+// spin; but a wake-up far too early goes back to the event loop.
+EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke, Duration &finishFrom)
+{
     constexpr Duration longestFinishSleep = std::chrono::milliseconds(5);
-    Duration finishFrom = woke;
-    Duration finishWoke = woke;
-    if (woke < m_deadline && m_deadline - woke <= longestFinishSleep) {
-        finishFrom = std::max(m_planner.finishSleep(woke, m_deadline), woke);
-        if (finishFrom > woke) {
-            m_clock.sleepUntil(finishFrom);
-            finishWoke = m_clock.now();
-            if (m_learn && finishWoke >= finishFrom)
-                m_planner.learnFinish(finishWoke - finishFrom);
-        }
-    }
-    Duration now = finishWoke;
-    m_learn = false;
+    if (woke >= m_deadline || m_deadline - woke > longestFinishSleep)
+        return woke;
+    finishFrom = std::max(m_planner.finishSleep(woke, m_deadline), woke);
+    if (finishFrom == woke)
+        return woke;
+    m_clock.sleepUntil(finishFrom);
+    const Duration finishWoke = m_clock.now();
+    if (m_learn && finishWoke >= finishFrom)
+        m_planner.learnFinish(finishWoke - finishFrom);
+    return finishWoke;
+}
 
-    if (now < m_deadline) {
-        if (m_deadline - now > m_planner.reserve(now)) {
-            // Too far to spin: sleep on, to the moment asked for if this wake-up
-            // came before it, else to the deadline itself.
-            m_outOfReserve = true;
-            m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : m_deadline;
-            sleepUntil(m_sleepUntil);
-            return;
-        }
-        const Duration spinFrom = now;
-        while (now < m_deadline)
-            now = m_clock.now();
-        m_planner.spend(now - spinFrom);
-    }
-    m_armed = false;
-    m_planner.record({m_deadline, m_margin, m_sleepUntil, woke, finishFrom, finishWoke, now, m_outOfReserve});
-    m_onAlarm();
+bool EarlyWakeAlarm::budgetCovers(Duration now)
+{
+    return now >= m_deadline || m_deadline - now <= m_planner.budget().available(now);
+}
+
+// Too far to spin: sleeps on, to the moment asked for if this wake-up came
+// before it, else to the deadline itself.
+void EarlyWakeAlarm::sleepOn(Duration woke)
+{
+    m_outOfReserve = true;
+    m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : m_deadline;
+    m_wait->wakeAt(m_sleepUntil);
+}
+
+EarlyWakeAlarm::Duration EarlyWakeAlarm::spinToDeadline(Duration now)
+{
+    const Duration spinFrom = now;
+    while (now < m_deadline)
+        now = m_clock.now();
+    m_planner.budget().spend(now - spinFrom);
+    return now;
+}
+
+std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)
+{
+    const auto systemOrPortable = [](const Clock &c, std::function<void()> onWake) {
+        auto wait = makeSystemWait(c, onWake);
+        return wait ? std::move(wait) : makePortableWait(c, std::move(onWake));
+    };
+    return std::make_unique<EarlyWakeAlarm>(clock, planner, systemOrPortable, std::move(onAlarm));
+}
+
+std::unique_ptr<Alarm> makePortableAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)
+{
+    return std::make_unique<EarlyWakeAlarm>(clock, planner, makePortableWait, std::move(onAlarm));
+}
+
+AlarmFactory systemAlarms(WakePlanner &planner)
+{
+    return [&planner](const Clock &clock, std::function<void()> onAlarm) {
+        return makeSystemAlarm(clock, planner, std::move(onAlarm));
+    };
+}
+
+AlarmFactory portableAlarms(WakePlanner &planner)
+{
+    return [&planner](const Clock &clock, std::function<void()> onAlarm) {
+        return makePortableAlarm(clock, planner, std::move(onAlarm));
+    };
 }
 
 } // namespace platform

@@ -2,36 +2,42 @@
 #pragma once
 
 #include "platform/alarm.h"
+#include "platform/system_wait.h"
 
 #include <functional>
+#include <memory>
 
 namespace platform {
 
 class Clock;
 class WakePlanner;
 
-// What both kinds of system alarm do around their sleep: wake a learnt margin
-// early, then finish in a busy loop on the reserve of the event loop's planner,
-// or sleep again until the deadline itself when the reserve does not cover the
-// rest. A kind supplies only the sleep.
-class EarlyWakeAlarm : public Alarm {
+// An alarm that is never late by more than the system makes it: it sleeps on
+// a system wait until a learnt margin before its deadline, then waits out the
+// rest on the thread, as its planner decides: a short sleep of the thread's
+// own, then a busy loop on the planner's budget; or, when the budget does not
+// cover what is left, it sleeps on to the deadline itself.
+class EarlyWakeAlarm final : public Alarm {
 public:
-    EarlyWakeAlarm(const Clock &clock, std::function<void()> onAlarm);
+    EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, const WaitFactory &makeWait,
+                   std::function<void()> onAlarm);
 
-    void wakeAt(Duration deadline) final;
-    void cancel() final;
-
-protected:
-    [[nodiscard]] const Clock &clock() const { return m_clock; }
-    // Sleeps until `at` on the clock, or shortly after, then calls onWake().
-    virtual void sleepUntil(Duration at) = 0;
-    virtual void stopSleeping() = 0;
-    void onWake();
+    void wakeAt(Duration deadline) override;
+    void cancel() override;
 
 private:
+    void onWake();
+    void learnLateness(Duration woke);
+    // Returns when the thread woke from its own sleep; `woke` if it did not sleep.
+    [[nodiscard]] Duration sleepOutMargin(Duration woke, Duration &finishFrom);
+    [[nodiscard]] bool budgetCovers(Duration now);
+    void sleepOn(Duration woke);
+    [[nodiscard]] Duration spinToDeadline(Duration now);
+
     const Clock &m_clock;
     WakePlanner &m_planner;
     std::function<void()> m_onAlarm;
+    std::unique_ptr<SystemWait> m_wait;
     Duration m_deadline{0};
     Duration m_sleepUntil{0};
     Duration m_margin{0};
@@ -39,5 +45,17 @@ private:
     bool m_armed = false;
     bool m_learn = false;
 };
+
+// The most exact alarm of this system: early wake on its own wait, or on the
+// portable one where it has none.
+[[nodiscard]] std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, WakePlanner &planner,
+                                                     std::function<void()> onAlarm);
+// The alarm of every system Qt runs on: early wake on a precise QTimer.
+[[nodiscard]] std::unique_ptr<Alarm> makePortableAlarm(const Clock &clock, WakePlanner &planner,
+                                                       std::function<void()> onAlarm);
+
+// Makers of the above for a time source, every alarm sharing `planner`.
+[[nodiscard]] AlarmFactory systemAlarms(WakePlanner &planner);
+[[nodiscard]] AlarmFactory portableAlarms(WakePlanner &planner);
 
 } // namespace platform

@@ -11,4 +11,8 @@ namespace platform {
 // system's own, since Qt may be the very part that failed.
 void showFatalMessage(std::string_view text);
 
+// What to say when the window system cannot be opened, in Dutch and English:
+// on Windows its plugin is what fails, elsewhere there is no display.
+[[nodiscard]] std::string_view cannotStartMessage();
+
 } // namespace platform

@@ -11,4 +11,10 @@ void showFatalMessage(std::string_view text)
     std::fflush(stderr);
 }
 
+std::string_view cannotStartMessage()
+{
+    return "Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
+           "Tarvelin cannot start: there is no display to open a window on.\n";
+}
+
 } // namespace platform

@@ -40,4 +40,11 @@ void showFatalMessage(std::string_view text)
     MessageBoxW(nullptr, wide(text).c_str(), L"Tarvelin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+// Windows always has a screen: what fails there is the window system's plugin.
+std::string_view cannotStartMessage()
+{
+    return "Tarvelin kan niet starten: het venstersysteem kon niet worden geopend.\n"
+           "Tarvelin cannot start: the window system could not be opened.\n";
+}
+
 } // namespace platform

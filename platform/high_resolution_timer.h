@@ -15,8 +15,7 @@ namespace platform {
     return units > 0 ? -units : -1;
 }
 
-#ifdef _WIN32
-// Windows only: a high-resolution waitable timer (Windows 10 1803 and later),
+// Windows only (its definition is): a high-resolution waitable timer (Windows 10 1803 and later),
 // whose waits end within a fraction of a millisecond of their moment at no
 // CPU cost, where a plain timed wait ends on the system's timer tick.
 class HighResolutionTimer {
@@ -40,6 +39,5 @@ public:
 private:
     void *m_handle = nullptr;
 };
-#endif
 
 } // namespace platform

@@ -10,4 +10,7 @@ namespace platform {
 // request only: where the system declines, timing is as good as it lets it be.
 void keepTimeOnThisThread();
 
+// Whether the calling thread has what keepTimeOnThisThread() asks for.
+[[nodiscard]] bool keepsTimeOnThisThread();
+
 } // namespace platform

@@ -14,4 +14,9 @@ void keepTimeOnThisThread()
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 }
 
+bool keepsTimeOnThisThread()
+{
+    return prctl(PR_GET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL) == 1;
+}
+
 } // namespace platform

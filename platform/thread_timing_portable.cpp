@@ -13,4 +13,9 @@ void keepTimeOnThisThread()
     QThread::currentThread()->setPriority(QThread::HighestPriority);
 }
 
+bool keepsTimeOnThisThread()
+{
+    return QThread::currentThread()->priority() == QThread::HighestPriority;
+}
+
 } // namespace platform

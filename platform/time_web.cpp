@@ -2,8 +2,8 @@
 // How the program keeps time in a browser: the clock is performance.now(),
 // and alarms go off in animation-frame callbacks, each in the frame nearest
 // its moment, with a timeout where no frames come (a hidden tab).
-#include "platform/alarm.h"
 #include "platform/clock.h"
+#include "platform/frame_alarm.h"
 #include "platform/frame_pacer.h"
 
 #include <emscripten/emscripten.h>
@@ -254,18 +254,13 @@ std::chrono::nanoseconds SteadyClock::now() const
 // The page has one thread, and blocking it would freeze the page: no sleep.
 void SteadyClock::sleepUntil(std::chrono::nanoseconds /*at*/) const {}
 
-bool SteadyClock::sleepsPrecisely() const
-{
-    return false;
-}
-
 Clock &systemClock()
 {
     static SteadyClock clock;
     return clock;
 }
 
-std::unique_ptr<Alarm> makeSystemAlarm(const Clock & /*clock*/, std::function<void()> onAlarm)
+std::unique_ptr<Alarm> makeFrameAlarm(std::function<void()> onAlarm)
 {
     return std::make_unique<WebAlarm>(std::move(onAlarm));
 }

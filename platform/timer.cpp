@@ -159,11 +159,6 @@ ClockTimeSource::ClockTimeSource(const Clock &clock, AlarmFactory makeAlarm)
 
 ClockTimeSource::~ClockTimeSource() = default;
 
-const Clock &ClockTimeSource::clock() const
-{
-    return m_impl->clock;
-}
-
 void ClockTimeSource::catchUp()
 {
     m_impl->deliverDue();
@@ -181,12 +176,6 @@ void ClockTimeSource::runBetweenTicks(const std::function<void()> &event)
     m_impl->armAll();
 }
 
-TimeSource &systemTimeSource()
-{
-    static ClockTimeSource source(systemClock(), makeSystemAlarm);
-    return source;
-}
-
 Timer::Timer(std::function<void()> onTimeout, TimeSource &time)
     : m_backend(time.makeTimer([onTimeout = std::move(onTimeout)] {
         if (!isProgramEnding() && onTimeout)
@@ -197,8 +186,7 @@ Timer::Timer(std::function<void()> onTimeout, TimeSource &time)
 
 void Timer::setInterval(std::int32_t milliseconds)
 {
-    m_intervalMs = std::max(milliseconds, std::int32_t{0});
-    m_backend->setInterval(m_intervalMs);
+    m_backend->setInterval(std::max(milliseconds, std::int32_t{0}));
 }
 
 } // namespace platform

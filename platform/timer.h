@@ -44,8 +44,6 @@ public:
     ClockTimeSource(const ClockTimeSource &) = delete;
     ClockTimeSource &operator=(const ClockTimeSource &) = delete;
 
-    [[nodiscard]] const Clock &clock() const;
-
     // Delivers every tick due by now, of all its timers, oldest first.
     void catchUp();
 
@@ -58,9 +56,6 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// The steady clock and the system's alarms.
-[[nodiscard]] TimeSource &systemTimeSource();
-
 // A window timer: while enabled it calls its handler once per period, the
 // first time one period after it was enabled. Enabling an enabled timer does
 // not restart it; changing the period of a running one does. A timer enabled
@@ -68,12 +63,11 @@ private:
 // wake-up does not shift what follows. Once the program is ending, it is silent.
 class Timer {
 public:
-    explicit Timer(std::function<void()> onTimeout, TimeSource &time = systemTimeSource());
+    Timer(std::function<void()> onTimeout, TimeSource &time);
     Timer(const Timer &) = delete;
     Timer &operator=(const Timer &) = delete;
 
     void setInterval(std::int32_t milliseconds);
-    [[nodiscard]] std::int32_t interval() const { return m_intervalMs; }
     void setEnabled(bool enabled) { m_backend->setEnabled(enabled); }
     [[nodiscard]] bool isEnabled() const { return m_backend->isEnabled(); }
 
@@ -87,7 +81,6 @@ public:
     }
 
 private:
-    std::int32_t m_intervalMs = 0;
     std::unique_ptr<TimerBackend> m_backend;
 };
 

@@ -20,7 +20,7 @@ namespace web {
 class frm_werk final : public core::ExerciseView {
 public:
     frm_werk(core::ExerciseState &state, platform::RandomSource &random,
-             platform::TimeSource &time = platform::systemTimeSource());
+             platform::TimeSource &time);
     frm_werk(const frm_werk &) = delete;
     frm_werk &operator=(const frm_werk &) = delete;
 

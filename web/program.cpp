@@ -4,16 +4,20 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
+#include "platform/frame_alarm.h"
 #include "platform/program_end.h"
 #include "platform/random_source.h"
 #include "platform/runtime_error.h"
+#include "platform/timer.h"
 #include "web/frm_hoofd.h"
 #include "web/frm_werk.h"
 #include "web/page.h"
 
 #include <emscripten/emscripten.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -21,6 +25,9 @@ namespace {
 struct Program {
     core::ExerciseState state;
     platform::RandomSource random{platform::systemClock()};
+    platform::ClockTimeSource time{platform::systemClock(), [](const platform::Clock &, std::function<void()> onAlarm) {
+                                       return platform::makeFrameAlarm(std::move(onAlarm));
+                                   }};
     std::unique_ptr<web::frm_hoofd> hoofd;
     std::unique_ptr<web::frm_werk> werk;
 
@@ -34,7 +41,7 @@ struct Program {
     web::frm_werk &frmWerk()
     {
         if (!werk)
-            werk = std::make_unique<web::frm_werk>(state, random);
+            werk = std::make_unique<web::frm_werk>(state, random, time);
         return *werk;
     }
 

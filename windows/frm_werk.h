@@ -27,7 +27,7 @@ class frm_werk final : public ProgramWindow, public core::ExerciseView {
 
 public:
     frm_werk(core::ExerciseState &state, platform::RandomSource &random,
-             platform::TimeSource &time = platform::systemTimeSource());
+             platform::TimeSource &time);
 
     // Receives a copy of everything the engine does to this window, from now on.
     void setObserver(core::ExerciseView *observer) { m_tee.setObserver(observer); }

@@ -4,9 +4,12 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
+#include "platform/early_wake_alarm.h"
 #include "platform/fatal_message.h"
 #include "platform/random_source.h"
+#include "platform/thread_timing.h"
 #include "platform/timer.h"
+#include "platform/wake_planner.h"
 #include "platform/window_services.h"
 #include "windows/assets.h"
 #include "windows/frm_hoofd.h"
@@ -25,15 +28,6 @@ namespace windows {
 
 namespace {
 
-#ifdef Q_OS_WIN
-// Windows always has a screen: what fails there is the window system's plugin.
-const char *const cannotStart = "Tarvelin kan niet starten: het venstersysteem kon niet worden geopend.\n"
-                                "Tarvelin cannot start: the window system could not be opened.\n";
-#else
-const char *const cannotStart = "Tarvelin kan niet starten: er is geen beeldscherm om een venster op te openen.\n"
-                                "Tarvelin cannot start: there is no display to open a window on.\n";
-#endif
-
 QtMessageHandler qtHandler = nullptr;
 
 // Qt ends the process with an abort and advice to reinstall when it has no
@@ -45,7 +39,7 @@ void whileStarting(QtMsgType type, const QMessageLogContext &context, const QStr
         qtHandler(type, context, message);
         return;
     }
-    platform::showFatalMessage(cannotStart);
+    platform::showFatalMessage(platform::cannotStartMessage());
     std::_Exit(1);
 }
 
@@ -76,7 +70,14 @@ int runApplication(int &argc, char **argv)
 
 int runProgram()
 {
-    return runProgram(platform::systemTimeSource());
+    // This thread keeps the exercise's time from here on: it asks the system
+    // for prompt wake-ups, and finds out once whether its own short sleeps end
+    // on time. Every alarm shares one planner, and so what it learns.
+    platform::keepTimeOnThisThread();
+    const platform::Clock &clock = platform::systemClock();
+    platform::WakePlanner planner(platform::sleepsPrecisely(clock));
+    platform::ClockTimeSource time(clock, platform::systemAlarms(planner));
+    return runProgram(time);
 }
 
 int runProgram(platform::TimeSource &time)

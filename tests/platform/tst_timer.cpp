@@ -7,9 +7,12 @@
 #include "core/pacing_engine.h"
 #include "platform/alarm.h"
 #include "platform/clock.h"
+#include "platform/early_wake_alarm.h"
 #include "platform/high_resolution_timer.h"
 #include "platform/random_source.h"
+#include "platform/system_wait.h"
 #include "platform/thread_timing.h"
+#include "platform/wake_planner.h"
 #include "tests/support/fake_view.h"
 #include "tests/support/manual_time.h"
 
@@ -18,16 +21,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
-#ifdef TARVELIN_HAVE_WAITABLE_TIMER
-#include "platform/waitable_timer_alarm.h"
-#endif
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
@@ -281,17 +279,14 @@ void tst_Timer::sleepingMatchesWakingEveryTick()
     }
 }
 
-// The real alarms on the real clock. Only the direction is checked: a slow
-// machine makes them later, never earlier.
+// The real alarms on the real clock: on this system's own wait, and on the
+// portable one. Only the direction is checked: a slow machine makes them
+// later, never earlier.
 void tst_Timer::systemAlarmIsNeverEarly_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("inUs"); // deadline, µs from now
-    QStringList kinds{u"system"_s, u"portable"_s};
-#ifdef TARVELIN_HAVE_WAITABLE_TIMER
-    kinds << u"waitable timer"_s; // on Windows, by name: the system alarm falls back without one
-#endif
-    for (const QString &kind : kinds) {
+    for (const QString &kind : {u"system"_s, u"portable"_s}) {
         const QByteArray k = kind.toUtf8();
         QTest::addRow("%s, already past", k.constData()) << kind << -5000;
         QTest::addRow("%s, 0.3 ms: inside the busy stretch", k.constData()) << kind << 300;
@@ -305,21 +300,19 @@ void tst_Timer::systemAlarmIsNeverEarly()
     QFETCH(QString, kind);
     QFETCH(int, inUs);
     const platform::Clock &clock = platform::systemClock();
-    platform::AlarmFactory make = kind == u"portable" ? platform::makePortableAlarm : platform::makeSystemAlarm;
-#ifdef TARVELIN_HAVE_WAITABLE_TIMER
-    if (kind == u"waitable timer") {
-        if (!platform::makeWaitableTimerAlarm(clock, [] {}))
-            QSKIP("this Windows has no high-resolution waitable timer");
-        make = platform::makeWaitableTimerAlarm;
-    }
-#endif
+    const bool system = kind == u"system";
+    if (system && !platform::makeSystemWait(clock, [] {}))
+        QSKIP("this build or system has no wait of its own: its alarms sleep on the portable one");
+    platform::WakePlanner planner(platform::sleepsPrecisely(clock));
     for (int round = 0; round < 5; ++round) {
         Duration firedAt{0};
         int fired = 0;
-        auto alarm = make(clock, [&] {
+        const auto onAlarm = [&] {
             firedAt = clock.now();
             ++fired;
-        });
+        };
+        auto alarm = system ? platform::makeSystemAlarm(clock, planner, onAlarm)
+                            : platform::makePortableAlarm(clock, planner, onAlarm);
         const Duration deadline = clock.now() + std::chrono::microseconds(inUs);
         alarm->wakeAt(deadline + 1h); // replaced by the next request
         alarm->wakeAt(deadline);
@@ -356,16 +349,21 @@ void tst_Timer::windowsDueTime()
     QCOMPARE(platform::relativeDueTime(now, now + wait), due);
 }
 
-// The request an alarm makes for the thread it wakes, on Linux and on the
-// portable path every other system takes.
+// What the program asks for the thread that keeps its time, on this system:
+// a thread of its own, which has none of it before.
 void tst_Timer::timeKeepingThreadAsksTheSystem()
 {
-    platform::keepTimeOnThisThread();
-#if defined(Q_OS_LINUX) && !defined(TARVELIN_PORTABLE_ONLY)
-    QCOMPARE(prctl(PR_GET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL), 1);
-#else
-    QCOMPARE(QThread::currentThread()->priority(), QThread::HighestPriority);
-#endif
+    bool before = true;
+    bool after = false;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        before = platform::keepsTimeOnThisThread();
+        platform::keepTimeOnThisThread();
+        after = platform::keepsTimeOnThisThread();
+    }));
+    thread->start();
+    thread->wait();
+    QVERIFY(!before);
+    QVERIFY(after);
 }
 
 QTEST_GUILESS_MAIN(tst_Timer)

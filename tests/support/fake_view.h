@@ -37,8 +37,6 @@ public:
     int draws = 0;
     int showsThisSeries = 0;
     std::vector<SeriesRecord> series;
-    bool recordStepTimes = false;
-    std::vector<std::int64_t> stepTimesMs; // when each step began, if asked for
 
     // Set by the driver; each timer counts its period from its last enable or firing.
     std::int64_t nowMs = 0;
@@ -67,9 +65,7 @@ public:
     }
     void setIntervalText(std::string_view text) override
     {
-        intervalText = text; // the first thing every step does
-        if (recordStepTimes)
-            stepTimesMs.push_back(nowMs);
+        intervalText = text;
     }
     void setSeriesText(std::string_view text) override { seriesText = text; }
     void setPacingEnabled(bool enabled) override

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/timerfd_alarm.h"
-
-#include "platform/early_wake_alarm.h"
+// How the program wakes on Linux: a timerfd with an absolute CLOCK_MONOTONIC
+// deadline, which the kernel never fires early, watched by the event loop.
+#include "platform/system_wait.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -17,32 +17,31 @@ namespace platform {
 
 namespace {
 
-// CLOCK_MONOTONIC is the steady clock's, so its deadlines are the clock's own.
-class TimerFdAlarm final : public EarlyWakeAlarm {
+// CLOCK_MONOTONIC is the steady clock's, so its moments are the clock's own.
+class TimerFdWait final : public SystemWait {
 public:
-    TimerFdAlarm(int fd, const Clock &clock, std::function<void()> onAlarm)
-        : EarlyWakeAlarm(clock, std::move(onAlarm))
-        , m_fd(fd)
+    TimerFdWait(int fd, std::function<void()> onWake)
+        : m_fd(fd)
         , m_notifier(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read))
     {
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-            std::uint64_t expirations = 0;
-            if (::read(m_fd, &expirations, sizeof expirations) == sizeof expirations)
-                onWake();
-        });
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                         [this, onWake = std::move(onWake)] {
+                             std::uint64_t expirations = 0;
+                             if (::read(m_fd, &expirations, sizeof expirations) == sizeof expirations)
+                                 onWake();
+                         });
     }
 
-    ~TimerFdAlarm() override
+    ~TimerFdWait() override
     {
         m_notifier.reset(); // before the descriptor it watches goes
         ::close(m_fd);
     }
 
-    TimerFdAlarm(const TimerFdAlarm &) = delete;
-    TimerFdAlarm &operator=(const TimerFdAlarm &) = delete;
+    TimerFdWait(const TimerFdWait &) = delete;
+    TimerFdWait &operator=(const TimerFdWait &) = delete;
 
-private:
-    void sleepUntil(Duration at) override
+    void wakeAt(Duration at) override
     {
         const Duration when = std::max(at, Duration{1}); // zero would disarm it
         itimerspec expiry{};
@@ -52,24 +51,25 @@ private:
         timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &expiry, nullptr);
     }
 
-    void stopSleeping() override
+    void stop() override
     {
         itimerspec off{};
         timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &off, nullptr);
     }
 
+private:
     int m_fd;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 } // namespace
 
-std::unique_ptr<Alarm> makeTimerFdAlarm(const Clock &clock, std::function<void()> onAlarm)
+std::unique_ptr<SystemWait> makeSystemWait(const Clock & /*clock*/, std::function<void()> onWake)
 {
     const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    return std::make_unique<TimerFdAlarm>(fd, clock, std::move(onAlarm));
+    return std::make_unique<TimerFdWait>(fd, std::move(onWake));
 }
 
 } // namespace platform
