@@ -146,9 +146,12 @@ int runChild(Kind kind, Duration origin)
     const platform::Clock &clock = platform::systemClock();
     const std::vector<Wake> wakes = timeline(origin, kind);
     std::size_t next = 0;
-    // The program's own time keeping, as it starts it.
-    platform::keepTimeOnThisThread();
-    platform::WakePlanner planner(platform::sleepsPrecisely(clock));
+    // Our alarms get the program's own time keeping, as it starts it; plain
+    // QTimer gets none of it, as in a program of its own.
+    const bool ours = kind != Kind::PlainQt;
+    if (ours)
+        platform::keepTimeOnThisThread();
+    platform::WakePlanner planner(ours && platform::sleepsPrecisely(clock));
     std::vector<platform::WakePlanner::Record> records;
     planner.setRecorder([&](const platform::WakePlanner::Record &r) { records.push_back(r); });
 
