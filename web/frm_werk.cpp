@@ -8,35 +8,16 @@
 namespace web {
 
 frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time)
-    : m_time(time)
-    , m_engine(state, *this, random)
-    , Timer1([this] { m_engine.Timer1_Timer(); }, time)
-    , Timer2([this] { m_engine.Timer2_Timer(); }, time)
+    : m_exercise(state, *this, random, time)
 {
     setStimulusVisible(false);
     setPauseVisible(false);
-    Timer1.setInterval(core::tickPeriodMs);
-    Timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
-    Timer1.setEnabled(true);
-    Timer2.setEnabled(false);
-    m_engine.Form_Load();
+    m_exercise.start();
 }
 
 void frm_werk::show()
 {
     page::showView("frm_werk", "Tarvelin", "frm_werk-cmd_exit");
-}
-
-// The pacing timer sleeps through quiet ticks: a click must come after every
-// tick due before it, and moves the next step.
-void frm_werk::Command1_Click()
-{
-    m_time.runBetweenTicks([this] { m_engine.Command1_Click(); });
-}
-
-void frm_werk::Command2_Click()
-{
-    m_time.runBetweenTicks([this] { m_engine.Command2_Click(); });
 }
 
 void frm_werk::setStimulusText(std::string_view text)
@@ -67,21 +48,6 @@ void frm_werk::setIntervalText(std::string_view text)
 void frm_werk::setSeriesText(std::string_view text)
 {
     page::setText("frm_werk-Label3", std::string(text));
-}
-
-void frm_werk::setPacingEnabled(bool enabled)
-{
-    Timer1.setEnabled(enabled);
-}
-
-void frm_werk::setPauseInterval(std::int32_t milliseconds)
-{
-    Timer2.setInterval(milliseconds);
-}
-
-void frm_werk::setPauseEnabled(bool enabled)
-{
-    Timer2.setEnabled(enabled);
 }
 
 } // namespace web

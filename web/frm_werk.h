@@ -2,8 +2,7 @@
 #pragma once
 
 #include "core/exercise_view.h"
-#include "core/pacing_engine.h"
-#include "platform/timer.h"
+#include "core/paced_exercise.h"
 
 namespace core {
 struct ExerciseState;
@@ -25,8 +24,8 @@ public:
     frm_werk &operator=(const frm_werk &) = delete;
 
     void show();
-    void Command1_Click();
-    void Command2_Click();
+    void Command1_Click() { m_exercise.Command1_Click(); }
+    void Command2_Click() { m_exercise.Command2_Click(); }
 
     void setStimulusText(std::string_view text) override;
     [[nodiscard]] bool isStimulusVisible() const override;
@@ -34,15 +33,12 @@ public:
     void setPauseVisible(bool visible) override;
     void setIntervalText(std::string_view text) override;
     void setSeriesText(std::string_view text) override;
-    void setPacingEnabled(bool enabled) override;
-    void setPauseInterval(std::int32_t milliseconds) override;
-    void setPauseEnabled(bool enabled) override;
+    void setPacingEnabled(bool enabled) override { m_exercise.setPacingEnabled(enabled); }
+    void setPauseInterval(std::int32_t milliseconds) override { m_exercise.setPauseInterval(milliseconds); }
+    void setPauseEnabled(bool enabled) override { m_exercise.setPauseEnabled(enabled); }
 
 private:
-    platform::TimeSource &m_time;
-    core::PacingEngine m_engine;
-    platform::Timer Timer1;
-    platform::Timer Timer2;
+    core::PacedExercise m_exercise;
 };
 
 } // namespace web

@@ -22,10 +22,7 @@ namespace windows {
 using namespace Qt::StringLiterals;
 
 frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random, platform::TimeSource &time)
-    : m_time(time)
-    , m_engine(state, m_tee, random)
-    , Timer1([this] { m_engine.Timer1_Timer(); }, time)
-    , Timer2([this] { m_engine.Timer2_Timer(); }, time)
+    : m_exercise(state, *this, random, time)
 {
     loadAssets();
     setObjectName(u"frm_werk"_s);
@@ -36,11 +33,7 @@ frm_werk::frm_werk(core::ExerciseState &state, platform::RandomSource &random, p
     setFirstFocus(cmd_exit);
     prepareFirstShow();
 
-    Timer1.setInterval(core::tickPeriodMs);
-    Timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
-    Timer1.setEnabled(true);
-    Timer2.setEnabled(false);
-    m_engine.Form_Load();
+    m_exercise.start();
 }
 
 void frm_werk::createControls()
@@ -82,10 +75,8 @@ void frm_werk::createControls()
     setTabOrder(Picture1, Command1);
     setTabOrder(Command1, Command2);
 
-    // The pacing timer sleeps through quiet ticks: a click must come after every
-    // tick due before it, and moves the next step.
-    connect(Command1, &QPushButton::clicked, this, [this] { m_time.runBetweenTicks([this] { m_engine.Command1_Click(); }); });
-    connect(Command2, &QPushButton::clicked, this, [this] { m_time.runBetweenTicks([this] { m_engine.Command2_Click(); }); });
+    connect(Command1, &QPushButton::clicked, this, [this] { m_exercise.Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { m_exercise.Command2_Click(); });
     connect(cmd_exit, &QPushButton::clicked, this, &frm_werk::cmd_exit_Click);
 }
 
@@ -157,21 +148,6 @@ void frm_werk::setIntervalText(std::string_view text)
 void frm_werk::setSeriesText(std::string_view text)
 {
     Label3->setText(fromUtf8(text));
-}
-
-void frm_werk::setPacingEnabled(bool enabled)
-{
-    Timer1.setEnabled(enabled);
-}
-
-void frm_werk::setPauseInterval(std::int32_t milliseconds)
-{
-    Timer2.setInterval(milliseconds);
-}
-
-void frm_werk::setPauseEnabled(bool enabled)
-{
-    Timer2.setEnabled(enabled);
 }
 
 } // namespace windows

@@ -2,9 +2,7 @@
 #pragma once
 
 #include "core/exercise_view.h"
-#include "core/pacing_engine.h"
-#include "core/tee_view.h"
-#include "platform/timer.h"
+#include "core/paced_exercise.h"
 #include "windows/program_window.h"
 
 class QLabel;
@@ -29,18 +27,15 @@ public:
     frm_werk(core::ExerciseState &state, platform::RandomSource &random,
              platform::TimeSource &time);
 
-    // Receives a copy of everything the engine does to this window, from now on.
-    void setObserver(core::ExerciseView *observer) { m_tee.setObserver(observer); }
-
     void setStimulusText(std::string_view text) override;
     [[nodiscard]] bool isStimulusVisible() const override;
     void setStimulusVisible(bool visible) override;
     void setPauseVisible(bool visible) override;
     void setIntervalText(std::string_view text) override;
     void setSeriesText(std::string_view text) override;
-    void setPacingEnabled(bool enabled) override;
-    void setPauseInterval(std::int32_t milliseconds) override;
-    void setPauseEnabled(bool enabled) override;
+    void setPacingEnabled(bool enabled) override { m_exercise.setPacingEnabled(enabled); }
+    void setPauseInterval(std::int32_t milliseconds) override { m_exercise.setPauseInterval(milliseconds); }
+    void setPauseEnabled(bool enabled) override { m_exercise.setPauseEnabled(enabled); }
 
 private:
     void createControls();
@@ -57,11 +52,7 @@ private:
     QLabel *Label5 = nullptr;
     QLabel *Label1 = nullptr;
 
-    platform::TimeSource &m_time;
-    core::TeeView m_tee{*this};
-    core::PacingEngine m_engine;
-    platform::Timer Timer1;
-    platform::Timer Timer2;
+    core::PacedExercise m_exercise;
 };
 
 } // namespace windows

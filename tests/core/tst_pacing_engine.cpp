@@ -4,7 +4,7 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/random_source.h"
-#include "tests/support/fake_view.h"
+#include "tests/support/exercise_rig.h"
 
 #include <QTest>
 
@@ -14,25 +14,19 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr std::int32_t int32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
 
 // The exercise window as the core sees it: state, view, engine, timers.
-struct Rig {
-    HandClock clock = frozenClock();
-    platform::RandomSource random{clock, 42};
-    core::ExerciseState state;
-    FakeView view;
-    core::PacingEngine engine{state, view, random};
-    TimerDriver timers{engine, view};
-
+struct Rig : ExerciseRig {
     Rig(std::int32_t interval, std::int32_t step)
+        : ExerciseRig(interval, step)
     {
-        core::fillDefaults(state);
-        state.flash_interval = interval;
-        state.speed_step = step;
-        engine.Form_Load();
     }
+
+    core::PacingEngine &engine = exercise.engine();
 
     // Ticks until the interval display is first written; returns that tick.
     int ticksToFirstStep()
@@ -48,8 +42,7 @@ struct Rig {
     void runSeries(int count)
     {
         const auto target = view.series.size() + static_cast<std::size_t>(count);
-        timers.runUntil([&] { return view.series.size() >= target && !view.pauseEnabled; },
-                        100'000'000);
+        runUntil([&] { return view.series.size() >= target && !view.pauseEnabled; }, std::chrono::hours(300));
     }
 };
 
@@ -261,7 +254,7 @@ void tst_PacingEngine::clickActsOnPacingAtOnceAndDisplayLater()
 void tst_PacingEngine::clickDuringPause()
 {
     Rig rig(2000, 100);
-    rig.timers.runUntil([&] { return rig.view.pauseEnabled; }, 10'000);
+    rig.runUntil([&] { return rig.view.pauseEnabled; }, 100s);
     rig.engine.Command2_Click();
     QCOMPARE(rig.view.intervalText, std::string("2000"));
     rig.runSeries(1);
@@ -271,11 +264,11 @@ void tst_PacingEngine::clickDuringPause()
 void tst_PacingEngine::pauseEndsIntoBlankSeries()
 {
     Rig rig(2000, 100);
-    rig.timers.runUntil([&] { return rig.view.pauseEnabled; }, 10'000);
-    const auto pauseStart = rig.view.nowMs;
+    rig.runUntil([&] { return rig.view.pauseEnabled; }, 100s);
+    const auto pauseStart = rig.elapsedMs();
     const int drawsBefore = rig.view.draws;
-    rig.timers.runUntil([&] { return !rig.view.pauseEnabled; }, 10'000);
-    QCOMPARE(rig.view.nowMs - pauseStart, 3500);
+    rig.runUntil([&] { return !rig.view.pauseEnabled; }, 100s);
+    QCOMPARE(rig.elapsedMs() - pauseStart, 3500);
     QVERIFY(!rig.view.pauseVisible);
     QVERIFY(!rig.view.stimulusVisible);
     QVERIFY(rig.view.pacingEnabled);
@@ -283,8 +276,8 @@ void tst_PacingEngine::pauseEndsIntoBlankSeries()
     QCOMPARE(rig.state.elapsed_ms, 1);
 
     // The first flash of the new series comes one half cycle after the pause.
-    rig.timers.runUntil([&] { return rig.view.stimulusVisible; }, 10'000);
-    QCOMPARE(rig.view.nowMs - pauseStart, 3500 + 1000);
+    rig.runUntil([&] { return rig.view.stimulusVisible; }, 100s);
+    QCOMPARE(rig.elapsedMs() - pauseStart, 3500 + 1000);
     QCOMPARE(rig.view.seriesText, std::string("2"));
 }
 
@@ -346,9 +339,7 @@ void tst_PacingEngine::ticksUntilStepIsExact()
 void tst_PacingEngine::simulatedDay()
 {
     Rig rig(2000, 100);
-    constexpr std::int64_t slotsPerDay = 24LL * 60 * 60 * 100; // 8.64 million
-    rig.timers.runUntil([] { return false; }, slotsPerDay);
-    QCOMPARE(rig.view.nowMs, 24LL * 60 * 60 * 1000);
+    rig.time.runUntil(rig.origin + std::chrono::hours(24));
 
     const auto &series = rig.view.series;
     QVERIFY(series.size() > 2000);

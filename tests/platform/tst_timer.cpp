@@ -13,8 +13,7 @@
 #include "platform/system_wait.h"
 #include "platform/thread_timing.h"
 #include "platform/wake_planner.h"
-#include "tests/support/fake_view.h"
-#include "tests/support/manual_time.h"
+#include "tests/support/exercise_rig.h"
 
 #include <QTest>
 #include <QThread>
@@ -40,71 +39,24 @@ std::int64_t msOf(Duration d)
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
 
-// The exercise window's wiring without its widgets: the real engine on real
-// timers, each call it makes to the window written to a log with the number of
-// pacing ticks delivered before it.
-class Rig final : public core::ExerciseView {
-public:
-    Rig(ManualTime &time, std::int32_t interval, std::int32_t step, bool sleeps)
-        : time(time)
-        , start(time.now())
+// The exercise on a rig, each call it makes to the window written to a log
+// with its moment, in µs after the pacing started.
+struct LoggedRig : ExerciseRig {
+    LoggedRig(std::int32_t interval, std::int32_t step, bool sleeps)
+        : ExerciseRig(interval, step, 7, !sleeps)
     {
-        core::fillDefaults(state);
-        state.flash_interval = interval;
-        state.speed_step = step;
-        Timer1.setInterval(core::tickPeriodMs);
-        if (sleeps)
-            Timer1.setLookahead([this] { return engine.ticksUntilStep(); });
-        Timer1.setEnabled(true);
-        engine.Form_Load();
+        view.onCall = [this](std::string_view what, std::string_view detail) {
+            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed()).count();
+            log.push_back(std::to_string(us) + ": " + std::string(what) + " " + std::string(detail));
+            if (what == "tijd")
+                stepsAtMs.push_back(elapsedMs());
+        };
     }
 
-    void click(bool faster)
-    {
-        time.source.runBetweenTicks([&] {
-            note(faster ? "versnel" : "vertraag");
-            faster ? engine.Command1_Click() : engine.Command2_Click();
-        });
-    }
+    void click(bool faster) { faster ? exercise.Command1_Click() : exercise.Command2_Click(); }
 
-    void setStimulusText(std::string_view text) override { note("text " + std::string(text)); }
-    bool isStimulusVisible() const override { return m_visible; }
-    void setStimulusVisible(bool visible) override
-    {
-        m_visible = visible;
-        note(visible ? "show" : "hide");
-    }
-    void setPauseVisible(bool visible) override { note(visible ? "picture" : "no picture"); }
-    void setIntervalText(std::string_view text) override
-    {
-        stepsAtMs.push_back(msOf(time.now() - start));
-        note("tijd " + std::string(text));
-    }
-    void setSeriesText(std::string_view text) override { note("reeks " + std::string(text)); }
-    void setPacingEnabled(bool enabled) override { Timer1.setEnabled(enabled); }
-    void setPauseInterval(std::int32_t milliseconds) override { Timer2.setInterval(milliseconds); }
-    void setPauseEnabled(bool enabled) override { Timer2.setEnabled(enabled); }
-
-    ManualTime &time;
-    Duration start;
     std::vector<std::string> log;
-    std::vector<std::int64_t> stepsAtMs; // when each step was handled, ms after the start
-    std::int64_t ticks = 0;
-    core::ExerciseState state;
-
-private:
-    void note(const std::string &what) { log.push_back(std::to_string(ticks) + ": " + what); }
-
-    bool m_visible = false;
-    HandClock m_randomClock = frozenClock(); // the same draws in every rig
-    platform::RandomSource m_random{m_randomClock, 7};
-    core::PacingEngine engine{state, *this, m_random};
-    platform::Timer Timer1{[this] {
-                               ++ticks;
-                               engine.Timer1_Timer();
-                           },
-                           time.source};
-    platform::Timer Timer2{[this] { engine.Timer2_Timer(); }, time.source};
+    std::vector<std::int64_t> stepsAtMs;
 };
 
 // The thread is held up from `from` to `until`: every wake-up asked for in
@@ -203,10 +155,9 @@ void tst_Timer::heldUpOverAStep()
     QFETCH(int, interval);
     QFETCH(int, wakeMs);
     QFETCH(QList<int>, stepsAtMs);
-    ManualTime time;
-    Rig rig(time, interval, 100, true);
-    const Duration firstStep = rig.start + std::chrono::milliseconds(interval / 2);
-    time.runUntil(rig.start + 6s, heldUp(firstStep - 5ms, rig.start + std::chrono::milliseconds(wakeMs)));
+    LoggedRig rig(interval, 100, true);
+    const Duration firstStep = rig.origin + std::chrono::milliseconds(interval / 2);
+    rig.time.runUntil(rig.origin + 6s, heldUp(firstStep - 5ms, rig.origin + std::chrono::milliseconds(wakeMs)));
     QList<int> got;
     for (std::size_t i = 0; i < std::size_t(stepsAtMs.size()); ++i)
         got << int(rig.stepsAtMs.at(i));
@@ -248,9 +199,10 @@ void tst_Timer::sleepingMatchesWakingEveryTick()
             clicks.emplace_back(at, pick(0, 1) == 1);
         }
 
-        ManualTime sleepingTime, wakingTime;
-        Rig sleeping(sleepingTime, interval, step, true);
-        Rig waking(wakingTime, interval, step, false);
+        LoggedRig sleeping(interval, step, true);
+        LoggedRig waking(interval, step, false);
+        ManualTime &sleepingTime = sleeping.time;
+        ManualTime &wakingTime = waking.time;
         for (auto [at, faster] : clicks) {
             for (const auto &[from, until] : holdUps) {
                 if (at >= from && at < until)
@@ -274,7 +226,7 @@ void tst_Timer::sleepingMatchesWakingEveryTick()
                                      .arg(seed).arg(interval).arg(i)
                                      .arg(QString::fromStdString(got), QString::fromStdString(expected))));
         }
-        QCOMPARE(sleeping.ticks, waking.ticks);
+        QCOMPARE(sleeping.state.elapsed_ms, waking.state.elapsed_ms);
         QVERIFY(sleepingTime.wakeUps <= wakingTime.wakeUps);
     }
 }

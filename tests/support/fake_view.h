@@ -2,12 +2,14 @@
 #pragma once
 
 #include "core/exercise_view.h"
-#include "core/pacing_engine.h"
+#include "core/paced_exercise.h"
 #include "tests/support/hand_clock.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A clock that stands still, for draws that are the same in every run.
@@ -23,13 +25,15 @@ struct SeriesRecord {
     std::string seriesText;     // series display during the series
 };
 
-// Records what the engine asks of the window, like the real one would show it.
+// The window as the engine sees it: keeps what the real one would show, tells
+// `onCall` of every call in words, and hands the calls to the timers on to
+// `exercise`, as both windows do.
 class FakeView final : public core::ExerciseView {
 public:
     std::string stimulusText;
     bool stimulusVisible = false;
     bool pauseVisible = false;
-    bool pacingEnabled = true;
+    bool pacingEnabled = false;
     bool pauseEnabled = false;
     std::int32_t pauseInterval = 0;
     std::string intervalText;
@@ -38,15 +42,14 @@ public:
     int showsThisSeries = 0;
     std::vector<SeriesRecord> series;
 
-    // Set by the driver; each timer counts its period from its last enable or firing.
-    std::int64_t nowMs = 0;
-    std::int64_t pacingSince = 0;
-    std::int64_t pauseSince = 0;
+    std::function<void(std::string_view what, std::string_view detail)> onCall;
+    core::PacedExercise *exercise = nullptr;
 
     void setStimulusText(std::string_view text) override
     {
         stimulusText = text;
         ++draws;
+        note("text", text);
     }
     bool isStimulusVisible() const override { return stimulusVisible; }
     void setStimulusVisible(bool visible) override
@@ -54,6 +57,7 @@ public:
         if (visible && !stimulusVisible)
             ++showsThisSeries;
         stimulusVisible = visible;
+        note("stimulus", visible ? "shown" : "hidden");
     }
     void setPauseVisible(bool visible) override
     {
@@ -62,66 +66,44 @@ public:
             showsThisSeries = 0;
         }
         pauseVisible = visible;
+        note("pause", visible ? "shown" : "hidden");
     }
     void setIntervalText(std::string_view text) override
     {
         intervalText = text;
+        note("tijd", text);
     }
-    void setSeriesText(std::string_view text) override { seriesText = text; }
+    void setSeriesText(std::string_view text) override
+    {
+        seriesText = text;
+        note("reeks", text);
+    }
     void setPacingEnabled(bool enabled) override
     {
-        if (enabled && !pacingEnabled)
-            pacingSince = nowMs;
         pacingEnabled = enabled;
+        note("Timer1", enabled ? "on" : "off");
+        if (exercise)
+            exercise->setPacingEnabled(enabled);
     }
-    void setPauseInterval(std::int32_t milliseconds) override { pauseInterval = milliseconds; }
+    void setPauseInterval(std::int32_t milliseconds) override
+    {
+        pauseInterval = milliseconds;
+        note("Timer2.Interval", std::to_string(milliseconds));
+        if (exercise)
+            exercise->setPauseInterval(milliseconds);
+    }
     void setPauseEnabled(bool enabled) override
     {
-        if (enabled && !pauseEnabled)
-            pauseSince = nowMs;
         pauseEnabled = enabled;
-    }
-};
-
-// Plays both timers in simulated time, 10 ms at a time: an enabled timer fires
-// once per period, the first time one period after it was enabled.
-class TimerDriver {
-public:
-    TimerDriver(core::PacingEngine &engine, FakeView &view)
-        : m_engine(engine)
-        , m_view(view)
-    {
-    }
-
-    // Advances 10 ms; returns true when a pacing tick was delivered.
-    bool advance()
-    {
-        m_view.nowMs += core::tickPeriodMs;
-        if (m_view.pauseEnabled && m_view.nowMs - m_view.pauseSince >= m_view.pauseInterval) {
-            m_view.pauseSince = m_view.nowMs;
-            m_engine.Timer2_Timer();
-        }
-        if (m_view.pacingEnabled && m_view.nowMs - m_view.pacingSince >= core::tickPeriodMs) {
-            m_view.pacingSince = m_view.nowMs;
-            m_engine.Timer1_Timer();
-            return true;
-        }
-        return false;
-    }
-
-    // Runs until `done` holds, at most `limit` slots; returns the slots used.
-    template<typename Done>
-    std::int64_t runUntil(Done done, std::int64_t limit)
-    {
-        std::int64_t slots = 0;
-        while (!done() && slots < limit) {
-            advance();
-            ++slots;
-        }
-        return slots;
+        note("Timer2", enabled ? "on" : "off");
+        if (exercise)
+            exercise->setPauseEnabled(enabled);
     }
 
 private:
-    core::PacingEngine &m_engine;
-    FakeView &m_view;
+    void note(std::string_view what, std::string_view detail) const
+    {
+        if (onCall)
+            onCall(what, detail);
+    }
 };

@@ -29,6 +29,7 @@ public:
     }
 
     [[nodiscard]] Duration now() const { return m_clock.reading; }
+    [[nodiscard]] const platform::Clock &clock() const { return m_clock; }
 
     // Plays the event loop until `to`: fires every alarm whose wake-up comes by
     // then, earliest first, with the clock at that moment.

@@ -6,13 +6,11 @@
 // Only the generator's raw output is used: the standard's distributions
 // differ between standard libraries.
 #include "core/exercise_state.h"
-#include "core/exercise_view.h"
 #include "core/module1.h"
-#include "core/pacing_engine.h"
+#include "core/paced_exercise.h"
 #include "core/settings_input.h"
-#include "platform/clock.h"
 #include "platform/random_source.h"
-#include "platform/timer.h"
+#include "tests/support/fake_view.h"
 #include "tests/support/manual_time.h"
 
 #include <chrono>
@@ -60,71 +58,6 @@ private:
     const ManualTime &m_time;
 };
 
-// The draw re-seeds from this clock, so the stimuli follow the hand-stepped time.
-class ManualClock final : public platform::Clock {
-public:
-    explicit ManualClock(const ManualTime &time)
-        : m_time(time)
-    {
-    }
-    [[nodiscard]] Duration now() const override { return m_time.now(); }
-
-private:
-    const ManualTime &m_time;
-};
-
-// The exercise window without a window: the engine and its two timers, wired
-// as both shells wire them, writing down what it is asked.
-class TracedWindow final : public core::ExerciseView {
-public:
-    TracedWindow(core::ExerciseState &state, platform::RandomSource &random, ManualTime &time, const Trace &trace)
-        : m_trace(trace)
-        , m_engine(state, *this, random)
-        , m_timer1([this] { m_engine.Timer1_Timer(); }, time.source)
-        , m_timer2([this] { m_engine.Timer2_Timer(); }, time.source)
-    {
-        m_timer1.setInterval(core::tickPeriodMs);
-        m_timer1.setLookahead([this] { return m_engine.ticksUntilStep(); });
-        m_timer1.setEnabled(true);
-        m_engine.Form_Load();
-    }
-
-    core::PacingEngine &engine() { return m_engine; }
-
-    void setStimulusText(std::string_view text) override { m_trace.line("text", text); }
-    bool isStimulusVisible() const override { return m_stimulusVisible; }
-    void setStimulusVisible(bool visible) override
-    {
-        m_stimulusVisible = visible;
-        m_trace.line("stimulus", visible ? "shown" : "hidden");
-    }
-    void setPauseVisible(bool visible) override { m_trace.line("pause", visible ? "shown" : "hidden"); }
-    void setIntervalText(std::string_view text) override { m_trace.line("tijd", text); }
-    void setSeriesText(std::string_view text) override { m_trace.line("reeks", text); }
-    void setPacingEnabled(bool enabled) override
-    {
-        m_trace.line("Timer1", enabled ? "on" : "off");
-        m_timer1.setEnabled(enabled);
-    }
-    void setPauseInterval(std::int32_t milliseconds) override
-    {
-        m_trace.line("Timer2.Interval", std::to_string(milliseconds));
-        m_timer2.setInterval(milliseconds);
-    }
-    void setPauseEnabled(bool enabled) override
-    {
-        m_trace.line("Timer2", enabled ? "on" : "off");
-        m_timer2.setEnabled(enabled);
-    }
-
-private:
-    const Trace &m_trace;
-    bool m_stimulusVisible = false;
-    core::PacingEngine m_engine;
-    platform::Timer m_timer1;
-    platform::Timer m_timer2;
-};
-
 const std::vector<std::string> goodNumbers = {
     "2000", "1905", "300", "100", "21", "20", "0", "-50", " +150 ", "-2147483648", "2147483647", "0000250",
 };
@@ -166,23 +99,30 @@ std::int32_t readUntilAccepted(const core::SettingsField &field, std::mt19937_64
 }
 
 // One exercise on hand-stepped time, written down as it goes; its window
-// opens with open(), once the settings are known.
+// opens with open(), once the settings are known. The draw re-seeds from the
+// hand-stepped clock, so the stimuli follow its time.
 struct TracedExercise {
-    TracedExercise() { core::fillDefaults(state); }
+    TracedExercise()
+    {
+        core::fillDefaults(state);
+        view.onCall = [this](std::string_view what, std::string_view detail) { trace.line(what, detail); };
+    }
 
-    TracedWindow &open(std::int32_t interval, std::int32_t speedStep)
+    core::PacedExercise &open(std::int32_t interval, std::int32_t speedStep)
     {
         state.flash_interval = interval;
         state.speed_step = speedStep;
-        return window.emplace(state, stimuli, time, trace);
+        view.exercise = &exercise.emplace(state, view, stimuli, time.source);
+        exercise->start();
+        return *exercise;
     }
 
     ManualTime time;
     const Trace trace{time};
-    ManualClock clock{time};
-    platform::RandomSource stimuli{clock};
+    platform::RandomSource stimuli{time.clock()};
     core::ExerciseState state;
-    std::optional<TracedWindow> window;
+    FakeView view;
+    std::optional<core::PacedExercise> exercise;
 };
 
 void playRun(std::uint64_t seed, Duration length)
@@ -192,7 +132,7 @@ void playRun(std::uint64_t seed, Duration length)
     const Trace &trace = exercise.trace;
     ManualTime &time = exercise.time;
     const std::int32_t interval = readUntilAccepted(core::startIntervalField, random, trace);
-    TracedWindow &window = exercise.open(interval, readUntilAccepted(core::accelerationField, random, trace));
+    core::PacedExercise &window = exercise.open(interval, readUntilAccepted(core::accelerationField, random, trace));
 
     // Wake-ups come up to 3 ms late, and one in 200 more than a second: a stall
     // that moves the timeline on. Decided by the deadline, so both builds agree.
@@ -207,11 +147,11 @@ void playRun(std::uint64_t seed, Duration length)
         switch (below(random, 3)) {
         case 0:
             trace.line("click", "versnel");
-            time.source.runBetweenTicks([&] { window.engine().Command1_Click(); });
+            window.Command1_Click();
             break;
         case 1:
             trace.line("click", "vertraag");
-            time.source.runBetweenTicks([&] { window.engine().Command2_Click(); });
+            window.Command2_Click();
             break;
         default:
             break;

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/random_source.h"
 #include "tests/support/manual_time.h"
+#include "tests/support/show_hide_watch.h"
 #include "tests/support/widget_helpers.h"
 #include "windows/window_font.h"
 
@@ -20,53 +21,6 @@
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// When each step of the window's exercise began, in µs after the window loaded.
-class StepTimes final : public core::ExerciseView {
-public:
-    explicit StepTimes(const ManualTime &time)
-        : m_time(time)
-        , m_start(time.now())
-    {
-    }
-
-    std::vector<std::int64_t> us;
-
-    void setStimulusText(std::string_view) override {}
-    bool isStimulusVisible() const override { return false; }
-    void setStimulusVisible(bool) override {}
-    void setPauseVisible(bool) override {}
-    void setIntervalText(std::string_view) override
-    {
-        us.push_back(std::chrono::duration_cast<std::chrono::microseconds>(m_time.now() - m_start).count());
-    }
-    void setSeriesText(std::string_view) override {}
-    void setPacingEnabled(bool) override {}
-    void setPauseInterval(std::int32_t) override {}
-    void setPauseEnabled(bool) override {}
-
-private:
-    const ManualTime &m_time;
-    std::chrono::nanoseconds m_start;
-};
-
-// Counts how often a widget is shown.
-class ShowCounter final : public QObject {
-public:
-    int shows = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show)
-            ++shows;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-} // namespace
 
 class tst_FrmWerk : public QObject {
     Q_OBJECT
@@ -227,8 +181,8 @@ void tst_FrmWerk::shortenedExercise()
     openWindow(200); // half cycles of 100 ms: a series lasts 2.1 s
     auto *stimulus = control<QLabel>("txt_string");
     auto *picture = control<QLabel>("Picture1");
-    ShowCounter counter;
-    stimulus->installEventFilter(&counter);
+    int shows = 0;
+    const ShowHideWatch counter(stimulus, [&](bool shown) { shows += shown ? 1 : 0; });
 
     runFor(99ms);
     QVERIFY(!stimulus->isVisible());
@@ -242,7 +196,7 @@ void tst_FrmWerk::shortenedExercise()
 
     runFor(2000ms); // the 21st step, at 2.1 s
     QVERIFY(picture->isVisible());
-    QCOMPARE(counter.shows, 10);
+    QCOMPARE(shows, 10);
     QVERIFY(!stimulus->isVisible());
 
     runFor(3499ms);
@@ -254,7 +208,7 @@ void tst_FrmWerk::shortenedExercise()
     QVERIFY(!stimulus->isVisible());
     runFor(1ms);
     QVERIFY(stimulus->isVisible());
-    QCOMPARE(counter.shows, 11);
+    QCOMPARE(shows, 11);
     QCOMPARE(control<QLabel>("Label3")->text(), QStringLiteral("2"));
 }
 
@@ -293,15 +247,18 @@ void tst_FrmWerk::lateClickBeforeASleptThroughStep()
 {
     QFETCH(int, clickUs);
     QFETCH(QList<int>, stepsMs);
-    StepTimes steps(*m_time);
-    m_window->setObserver(&steps);
+    // Each step shows or hides the stimulus.
+    std::vector<std::int64_t> stepsUs;
+    const auto start = m_time->now();
+    const ShowHideWatch steps(control<QLabel>("txt_string"), [&](bool) {
+        stepsUs.push_back(std::chrono::duration_cast<std::chrono::microseconds>(m_time->now() - start).count());
+    });
     runFor(std::chrono::microseconds(clickUs));
     QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
     runFor(1s);
-    m_window->setObserver(nullptr);
-    QCOMPARE(steps.us.size(), std::size_t{2});
-    QCOMPARE(QList<int>({int(steps.us[0] / 1000), int(steps.us[1] / 1000)}), stepsMs);
-    QCOMPARE(steps.us[0] % 1000, 0); // on a tick, not at the click
+    QCOMPARE(stepsUs.size(), std::size_t{2});
+    QCOMPARE(QList<int>({int(stepsUs[0] / 1000), int(stepsUs[1] / 1000)}), stepsMs);
+    QCOMPARE(stepsUs[0] % 1000, 0); // on a tick, not at the click
 }
 
 QTEST_MAIN(tst_FrmWerk)
