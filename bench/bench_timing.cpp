@@ -6,7 +6,7 @@
 // errors, for bench/timing.gp, to the folder named by the second. Linux only.
 #include "bench/child.h"
 #include "bench/processes.h"
-#include "bench/recorder.h"
+#include "bench/watch.h"
 #include "bench/report.h"
 #include "windows/program.h"
 
@@ -104,35 +104,8 @@ int runBench(const QString &output, const QString &dataFolder)
         QFile file(output);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
             QTextStream doc(&file);
-            doc << "# Timing and resources\n\n"
-                << "Written by `make bench` (`bench/`). Every scenario runs the real exercise window on Xvfb\n"
-                << "with the xcb platform plugin, one X server and one process for each timer kind: our timers\n"
-                << "on the Linux alarm (timerfd), our timers on the portable alarm (a precise QTimer, as on\n"
-                << "Windows and macOS), and plain Qt timers. They run at once, started at least 267 ms apart, so\n"
-                << "that each has shown its window before the next starts, and with their steps 17 ms apart, so\n"
-                << "that these do not meet on the two cores; in the idle rounds each starts only where its\n"
-                << "start-up falls on no onset of those started before it. Where our timing is judged (the idle\n"
-                << "rounds, the clicks and the hold-ups), plain Qt runs at the lowest priority, with an X server of\n"
-                << "its own at that priority: its timer ticks 50 times a second at moments that drift against\n"
-                << "ours, and one woken with ours by the same timer interrupt would otherwise make ours wait for\n"
-                << "the core now and then. Errors are measured against the exact\n"
-                << "timeline of the engine, with the clicks at the moments they came. A figure shows its sample\n"
-                << "count; p99 is given from 100 samples up. The pixels are stamped as the X server's DAMAGE\n"
-                << "events reach the bench's own connection; the stages between are the handler to the start of\n"
-                << "Qt's repaint (on a show this holds Qt's query of the pointer position, an X round trip, made\n"
-                << "whenever a widget appears under the pointer), the repaint and its flush, and the server. A\n"
-                << "late onset is the machine's doing when its alarm, or the thread's own short sleep after it,\n"
-                << "woke late while the thread was idle, or woke it and then left it waiting for a core while\n"
-                << "other processes ran (its run-queue wait, from Linux's schedstat); when between the alarm and\n"
-                << "the handler the thread lost its core; or when the event loop woke the thread in time and it\n"
-                << "then stood still in Qt's dispatch of the wake-up, where none of the program's code runs, or in\n"
-                << "the alarm's busy finish, whose last two readings of the clock, with nothing between them, lie\n"
-                << "on either side of the deadline and came more than 0.2 ms apart; or when the alarm fell in\n"
-                << "another event of the thread's that took long only because the thread was off its core for\n"
-                << "most of it (its CPU clock against the wall clock).\n"
-                << "Both of our alarms finish with that short sleep here, as on every system whose thread sleeps\n"
-                << "end within a fraction of a millisecond; where they do not (Windows, as a rule), the alarm's\n"
-                << "busy finish covers the margin alone.\n\n"
+            doc << "# Timing and resources\n\nWritten by `make bench` (`bench/`); what it measures, how, and how to read "
+                   "it: [timing.md](timing.md).\n\n"
                 << heading << report.markdown << "\n![Onset error of every onset](timing.svg)\n";
         }
     }

@@ -5,9 +5,9 @@
 #include "bench/onset_analysis.h"
 #include "bench/pixel_probe.h"
 #include "bench/plain_qt_time.h"
-#include "bench/recorder.h"
+#include "bench/processes.h"
+#include "bench/watch.h"
 #include "core/exercise_state.h"
-#include "platform/alarm.h"
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"
@@ -15,6 +15,7 @@
 #include "platform/timer.h"
 #include "platform/wake_planner.h"
 #include "platform/window_services.h"
+#include "tests/support/show_hide_watch.h"
 #include "windows/frm_werk.h"
 #include "windows/program.h"
 
@@ -42,18 +43,34 @@ using namespace std::chrono_literals;
 constexpr auto holdUpLength = 60ms;
 constexpr auto holdUpLead = 30ms; // it starts this long before the step is due
 
-// Notes when the first of its timers is enabled: the exercise window's pacing
-// timer, whose start is the origin of the nominal timeline.
-class OriginSource final : public platform::TimeSource {
+// The window's timers, watched from the time source they are made on: when
+// the first is enabled (the pacing timer, whose start is the origin of the
+// nominal timeline), when each tick's handler starts, and when each click
+// comes to the engine.
+class WatchedSource final : public platform::TimeSource {
 public:
-    explicit OriginSource(platform::TimeSource &inner)
+    explicit WatchedSource(platform::TimeSource &inner)
         : m_inner(inner)
     {
     }
 
     std::unique_ptr<platform::TimerBackend> makeTimer(std::function<void()> onTick) override
     {
-        return std::make_unique<Backend>(m_inner.makeTimer(std::move(onTick)), *this);
+        auto watched = [this, onTick = std::move(onTick)] {
+            tickStart = steadyNow();
+            inTick = true;
+            onTick();
+            inTick = false;
+        };
+        return std::make_unique<Backend>(m_inner.makeTimer(std::move(watched)), *this);
+    }
+    // When the handler that makes an onset started: the tick it is in, if any.
+    [[nodiscard]] ThreadMoment onsetNow() const
+    {
+        ThreadMoment moment = threadNow();
+        if (inTick)
+            moment.at = tickStart;
+        return moment;
     }
     void runBetweenTicks(const std::function<void()> &event) override
     {
@@ -65,11 +82,13 @@ public:
 
     std::optional<Nanos> origin;
     std::vector<Nanos> clicks;
+    Nanos tickStart{0};
+    bool inTick = false;
 
 private:
     class Backend final : public platform::TimerBackend {
     public:
-        Backend(std::unique_ptr<platform::TimerBackend> inner, OriginSource &source)
+        Backend(std::unique_ptr<platform::TimerBackend> inner, WatchedSource &source)
             : m_inner(std::move(inner))
             , m_source(source)
         {
@@ -86,48 +105,43 @@ private:
 
     private:
         std::unique_ptr<platform::TimerBackend> m_inner;
-        OriginSource &m_source;
+        WatchedSource &m_source;
     };
 
     platform::TimeSource &m_inner;
 };
 
-// The program's clock, noting the CPU time the thread spends in the alarms'
-// own short sleeps: beside the busy finish, what our timers add to a step.
-class SleepCountingClock final : public platform::Clock {
-public:
-    explicit SleepCountingClock(const platform::Clock &inner)
-        : m_inner(inner)
+std::unique_ptr<platform::TimeSource> makeSource(TimerKind kind, WakeLog &wakes)
+{
+    if (kind == TimerKind::PlainQt)
+        return std::make_unique<PlainQtTimeSource>();
+    return std::make_unique<platform::ClockTimeSource>(platform::systemClock(), wakes.alarms(kind == TimerKind::Linux));
+}
+
+// What the window does while the stimuli flash, the pauses left out: its steps
+// and the CPU time they take.
+struct Flashing {
+    void pause(bool paused)
     {
+        if (paused)
+            cpu += cpuNow() - m_cpuFrom;
+        else
+            m_cpuFrom = cpuNow();
+        m_paused = paused;
+    }
+    void step()
+    {
+        if (!m_paused)
+            ++steps;
     }
 
-    [[nodiscard]] Nanos now() const override { return m_inner.now(); }
-    void sleepUntil(Nanos at) const override
-    {
-        const Nanos from = threadCpuNow();
-        m_inner.sleepUntil(at);
-        sleptCpu += threadCpuNow() - from;
-    }
-
-    mutable Nanos sleptCpu{0};
+    Nanos cpu{0};
+    int steps = 0;
 
 private:
-    const platform::Clock &m_inner;
+    bool m_paused = true;
+    Nanos m_cpuFrom{0};
 };
-
-std::unique_ptr<platform::TimeSource> makeSource(TimerKind kind, const platform::Clock &clock,
-                                                platform::WakePlanner &planner)
-{
-    switch (kind) {
-    case TimerKind::Linux:
-        return std::make_unique<platform::ClockTimeSource>(clock, platform::systemAlarms(planner));
-    case TimerKind::Portable:
-        return std::make_unique<platform::ClockTimeSource>(clock, platform::portableAlarms(planner));
-    case TimerKind::PlainQt:
-        return std::make_unique<PlainQtTimeSource>();
-    }
-    return nullptr;
-}
 
 // Runs actions at set moments on an alarm of its own, so the clicks and the
 // hold-ups are on time whatever timers the window has.
@@ -193,41 +207,42 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     PlannedRun plan = plannedRun(s, round);
     core::ExerciseState state = plan.state;
     std::vector<Click> &clicks = plan.clicks;
-    const std::int64_t runUs = plan.untilUs;
-
     RunRecord run;
     run.ours = isOurs(kind);
     run.nominal = plan.onsets;
     // The program's own time keeping, as it starts it; the schedule's alarm shares it.
     platform::keepTimeOnThisThread();
     platform::WakePlanner planner(platform::sleepsPrecisely(platform::systemClock()));
-    WakeLog wakes(planner);
+    WakeLog wakes(planner, s.cpu);
     std::optional<BusyLoad> load;
     if (s.allCoresBusy)
         load.emplace();
 
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(start));
-    // Only where CPU time is measured: its two readings of the thread's CPU
-    // clock would sit between an alarm's wake-up and its step.
-    const SleepCountingClock countingClock(platform::systemClock());
-    auto inner = makeSource(kind, s.cpu ? static_cast<const platform::Clock &>(countingClock) : platform::systemClock(),
-                            planner);
-    OriginSource source(*inner);
+    auto inner = makeSource(kind, wakes);
+    WatchedSource source(*inner);
     platform::RandomSource random(platform::systemClock());
     // As the settings window's Start does: make the window, then show it at once.
     windows::frm_werk window(state, random, source);
-    OnsetRecorder recorder;
-    window.setObserver(&recorder);
-    recorder.startFlashing();
-    const Nanos cpuFrom = cpuNow();
     run.origin = source.origin.value_or(steadyNow());
-
+    run.waitedAtStart = runQueueWaitNow();
+    Flashing flashing;
+    flashing.pause(false);
+    const Nanos cpuFrom = cpuNow();
+    auto *stimulus = window.findChild<QLabel *>(QStringLiteral("txt_string"));
+    auto *picture = window.findChild<QLabel *>(QStringLiteral("Picture1"));
+    const ShowHideWatch stimulusWatch(stimulus, [&](bool) {
+        run.handled.push_back(source.onsetNow());
+        flashing.step();
+    });
+    const ShowHideWatch pauseWatch(picture, [&](bool shown) {
+        run.handled.push_back(source.onsetNow());
+        flashing.step();
+        flashing.pause(shown);
+    });
     std::optional<PixelProbe> probe;
-    if (!s.cpu && QGuiApplication::platformName() == u"xcb") {
-        const auto *stimulus = window.findChild<QLabel *>(QStringLiteral("txt_string"));
-        const auto *picture = window.findChild<QLabel *>(QStringLiteral("Picture1"));
+    if (!s.cpu && QGuiApplication::platformName() == u"xcb")
         probe.emplace(window.winId(), stimulus->geometry().united(picture->geometry()));
-    }
     window.show();
 
     Schedule schedule(planner);
@@ -248,11 +263,11 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     for (const Click &click : clicks)
         schedule.at(at(click.atUs), [=] { (click.faster ? faster : slower)->click(); });
     QEventLoop loop;
-    schedule.at(at(runUs), [&] { loop.quit(); });
+    schedule.at(at(plan.untilUs), [&] { loop.quit(); });
     schedule.start();
     loop.exec();
 
-    recorder.stopFlashing();
+    flashing.pause(true);
     const Nanos cpu = cpuNow() - cpuFrom;
     const Nanos wall = steadyNow() - run.origin;
     if (probe)
@@ -262,31 +277,17 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     for (std::size_t i = 0; i < clicks.size() && i < source.clicks.size(); ++i)
         clicks[i].atUs = std::chrono::duration_cast<std::chrono::microseconds>(source.clicks[i] - run.origin).count();
     if (!clicks.empty())
-        run.nominal = nominalOnsets(plan.state, clicks, runUs);
-    run.handled = recorder.onsets;
-    run.waitedAtStart = recorder.waitedAtStart;
+        run.nominal = nominalOnsets(plan.state, clicks, plan.untilUs);
     run.events = app.events;
-    run.wakes = wakes.records;
-    run.wakeThreadCpu = wakes.threadCpu;
+    run.wakes = wakes.wakes;
 
     const std::vector<OnsetRow> rows = joinOnsets(run);
-    for (const OnsetRow &row : rows)
-        std::printf("%s\n", qPrintable(toLine(row)));
-    for (const ClickError &error : clickErrors(run, clicks, rows))
-        std::printf("click %.4f %d %d\n", error.ms, error.machines ? 1 : 0, error.unexplained ? 1 : 0);
-    Nanos spun{0};
-    for (const auto &wake : run.wakes) {
-        if (wake.finishWoke < wake.deadline)
-            spun += wake.fired - wake.finishWoke; // the spin alone: the thread's own sleep before it costs nothing
-    }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("cpu %.4f %.4f %d %.4f %ld %d %.4f %.4f\n", 100.0 * double(cpu.count()) / double(wall.count()),
-                std::chrono::duration<double, std::milli>(recorder.flashingCpu).count(), recorder.flashingSteps,
-                std::chrono::duration<double, std::milli>(recorder.flashingWall).count(), usage.ru_maxrss,
-                probe && probe->isWatching() ? 1 : 0, std::chrono::duration<double, std::milli>(spun).count(),
-                std::chrono::duration<double, std::milli>(countingClock.sleptCpu).count());
-    std::fflush(stdout);
+    const auto ms = [](Nanos d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    const CpuFigures figures{100.0 * double(cpu.count()) / double(wall.count()), ms(flashing.cpu), flashing.steps,
+                             double(usage.ru_maxrss) / 1024.0, ms(wakes.spun()), ms(wakes.sleptCpu)};
+    writeChildResult(figures, probe && probe->isWatching(), rows, clickErrors(run, clicks, rows));
     return 0;
 }
 

@@ -23,8 +23,8 @@ struct Click {
     bool faster;
 };
 
-// The exact timeline: the real engine on timers that are never late, time
-// stepped by hand from one due tick, pause end or click to the next.
+// The exact timeline: the real engine on the real timers, on hand-stepped
+// time whose wake-ups are never late, with the clicks at the moments given.
 [[nodiscard]] std::vector<Onset> nominalOnsets(const core::ExerciseState &start, const std::vector<Click> &clicks,
                                                std::int64_t untilUs);
 

@@ -2,7 +2,6 @@
 #include "bench/onset_analysis.h"
 
 #include <QEvent>
-#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -35,14 +34,14 @@ std::optional<std::size_t> alarmBefore(const RunRecord &run, Nanos handled)
 }
 
 // How long the thread was ready but off its core since the onset before, in ms.
-double waitedSince(const RunRecord &run, const HandledOnset &handledOnset, const HandledOnset *previous)
+double waitedSince(const RunRecord &run, const ThreadMoment &handledOnset, const ThreadMoment *previous)
 {
     return ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
 }
 
 // A late wake-up while the thread was idle: the system's timer came late, or it
 // came and the thread then waited for a core while other processes ran.
-Cause wokeLate(const RunRecord &run, const HandledOnset &handledOnset, const HandledOnset *previous, OnsetRow &row)
+Cause wokeLate(const RunRecord &run, const ThreadMoment &handledOnset, const ThreadMoment *previous, OnsetRow &row)
 {
     row.waitedMs = waitedSince(run, handledOnset, previous);
     return row.waitedMs >= row.errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
@@ -51,7 +50,7 @@ Cause wokeLate(const RunRecord &run, const HandledOnset &handledOnset, const Han
 // Longer than this, a stretch in which the thread did not run is counted.
 constexpr Nanos noticeable = std::chrono::microseconds(200);
 
-void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, const HandledOnset *previous,
+void explain(const RunRecord &run, Nanos due, const ThreadMoment &handledOnset, const ThreadMoment *previous,
              OnsetRow &row)
 {
     for (const auto &[from, until] : run.holdUps) {
@@ -69,7 +68,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
         row.cause = Cause::Unexplained;
         return;
     }
-    const platform::WakePlanner::Record *alarm = &run.wakes[*found];
+    const AlarmWake *alarm = &run.wakes[*found];
     row.earlyMs = ms(alarm->deadline - alarm->askedFor);
     row.wokeLateMs = ms(alarm->woke - alarm->askedFor);
     if (alarm->woke <= alarm->deadline && !alarm->outOfReserve) {
@@ -92,7 +91,7 @@ void explain(const RunRecord &run, Nanos due, const HandledOnset &handledOnset, 
         }
         // Wall time between the alarm and the handler that the thread did not run.
         const Nanos offCore = (handledOnset.at - alarm->fired)
-                              - (handledOnset.threadCpu - run.wakeThreadCpu.at(*found));
+                              - (handledOnset.threadCpu - alarm->threadCpu);
         row.cause = offCore > noticeable ? Cause::Preempted : Cause::AfterAlarm;
         return;
     }
@@ -139,19 +138,14 @@ const char *labelOf(Cause cause)
 {
     switch (cause) {
     case Cause::OnTime: return "on time";
-    case Cause::MachineWokeLate: return "the system woke the idle thread late (the machine's doing)";
-    case Cause::WaitedForCore: return "woken, the thread waited for a core while other processes ran (the machine's doing)";
-    case Cause::Preempted: return "the system ran something else between alarm and handler (the machine's doing)";
-    case Cause::DispatchStall:
-        return "woken in time, the thread stood still in Qt's dispatch of the wake-up (the machine's doing)";
+    case Cause::MachineWokeLate: return "the system woke the idle thread late (machine)";
+    case Cause::WaitedForCore: return "woken, the thread waited for a core (machine)";
+    case Cause::Preempted: return "the system ran something else between alarm and handler (machine)";
+    case Cause::DispatchStall: return "woken in time, stood still in Qt's dispatch of the wake-up (machine)";
+    case Cause::SpinStall: return "woken in time, stood still in its busy finish (machine)";
     case Cause::ThreadBusy: return "the thread was busy when the alarm was due";
-    case Cause::EventStall:
-        return "the thread was in an event when the alarm was due, and off its core for most of it (the machine's "
-               "doing)";
+    case Cause::EventStall: return "the thread was in an event, off its core for most of it (machine)";
     case Cause::OutOfReserve: return "the busy-finish reserve did not cover the wait";
-    case Cause::SpinStall:
-        return "woken in time, the thread stood still in its busy finish, between two readings of the clock (the "
-               "machine's doing)";
     case Cause::AfterAlarm: return "the alarm was on time, the handler ran later";
     case Cause::HoldUp: return "the scenario's hold-up";
     case Cause::PlainTimer: return "plain Qt timer";
@@ -231,49 +225,6 @@ std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Clic
         }
     }
     return errors;
-}
-
-QString toLine(const OnsetRow &row)
-{
-    return QStringLiteral("onset %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12")
-        .arg(int(row.kind))
-        .arg(row.nominalMs, 0, 'f', 3)
-        .arg(row.errorMs, 0, 'f', 4)
-        .arg(row.pixelErrorMs, 0, 'f', 4)
-        .arg(row.queueMs, 0, 'f', 4)
-        .arg(row.paintMs, 0, 'f', 4)
-        .arg(row.serverMs, 0, 'f', 4)
-        .arg(int(row.cause))
-        .arg(row.busyWith)
-        .arg(row.earlyMs, 0, 'f', 4)
-        .arg(row.wokeLateMs, 0, 'f', 4)
-        .arg(row.waitedMs, 0, 'f', 4);
-}
-
-std::optional<OnsetRow> onsetFromLine(const QString &line)
-{
-    const QStringList f = line.split(u' ');
-    if (f.size() != 13 || f[0] != u"onset")
-        return std::nullopt;
-    const auto real = [&](int i) {
-        bool ok = false;
-        const double v = f[i].toDouble(&ok);
-        return ok ? v : std::nan("");
-    };
-    OnsetRow row;
-    row.kind = Onset::Kind(f[1].toInt());
-    row.nominalMs = real(2);
-    row.errorMs = real(3);
-    row.pixelErrorMs = real(4);
-    row.queueMs = real(5);
-    row.paintMs = real(6);
-    row.serverMs = real(7);
-    row.cause = Cause(f[8].toInt());
-    row.busyWith = f[9].toInt();
-    row.earlyMs = real(10);
-    row.wokeLateMs = real(11);
-    row.waitedMs = real(12);
-    return row;
 }
 
 } // namespace bench

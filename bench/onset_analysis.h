@@ -2,7 +2,8 @@
 #pragma once
 
 #include "bench/nominal.h"
-#include "bench/recorder.h"
+#include "bench/wake_log.h"
+#include "bench/watch.h"
 
 #include <QString>
 
@@ -58,12 +59,11 @@ struct OnsetRow {
 struct RunRecord {
     Nanos origin{0}; // when the pacing timer started
     std::vector<Onset> nominal;
-    std::vector<HandledOnset> handled;
+    std::vector<ThreadMoment> handled; // when the window made each onset
     Nanos waitedAtStart{0}; // the run-queue wait before the first onset
     std::vector<Nanos> pixels;
     std::vector<DispatchedEvent> events;
-    std::vector<platform::WakePlanner::Record> wakes;
-    std::vector<Nanos> wakeThreadCpu; // the thread's CPU time at each of them
+    std::vector<AlarmWake> wakes;
     std::vector<std::pair<Nanos, Nanos>> holdUps;
     bool ours = true;
 };
@@ -80,9 +80,6 @@ struct ClickError {
 [[nodiscard]] std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
                                                   const std::vector<OnsetRow> &rows);
 
-// One line of a child's output and back.
-[[nodiscard]] QString toLine(const OnsetRow &row);
-[[nodiscard]] std::optional<OnsetRow> onsetFromLine(const QString &line);
 [[nodiscard]] QString eventName(int type);
 
 } // namespace bench

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/pixel_probe.h"
 
-#include "bench/recorder.h"
+#include "bench/host.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>

@@ -2,10 +2,9 @@
 #include "bench/processes.h"
 
 #include "bench/nominal.h"
-#include "bench/recorder.h"
+#include "bench/host.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -14,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace bench {
 
@@ -44,29 +44,40 @@ std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironm
     return child;
 }
 
+struct ChildHeader {
+    CpuFigures cpu;
+    bool pixelsWatched;
+    std::size_t onsets;
+    std::size_t clicks;
+};
+
 ChildResult parse(TimerKind kind, QProcess &child)
 {
     ChildResult result;
     result.kind = kind;
     result.finished = child.waitForFinished(300'000) && child.exitCode() == 0;
-    const QString out = QString::fromLatin1(child.readAllStandardOutput());
-    for (const QString &line : out.split(u'\n')) {
-        if (auto row = onsetFromLine(line)) {
-            result.onsets.push_back(*row);
-            continue;
-        }
-        const QStringList f = line.split(u' ');
-        if (f.size() == 4 && f[0] == u"click") {
-            result.clicks.push_back(f[1].toDouble());
-            if (f[2] == u"0")
-                result.clicksNotMachines.push_back(f[1].toDouble());
-            if (f[3] == u"1")
-                ++result.clicksUnexplained;
-        } else if (f.size() == 9 && f[0] == u"cpu") {
-            result.cpu = {f[1].toDouble(), f[2].toDouble(), f[3].toInt(), f[4].toDouble(), f[5].toDouble() / 1024.0,
-                          f[7].toDouble(), f[8].toDouble()};
-            result.pixelsWatched = f[6] == u"1";
-        }
+    const QByteArray out = child.readAllStandardOutput();
+    ChildHeader header{};
+    if (out.size() < qsizetype(sizeof header))
+        return result;
+    std::memcpy(&header, out.constData(), sizeof header);
+    const std::size_t size = sizeof header + header.onsets * sizeof(OnsetRow) + header.clicks * sizeof(ClickError);
+    if (std::size_t(out.size()) != size) {
+        result.finished = false;
+        return result;
+    }
+    result.cpu = header.cpu;
+    result.pixelsWatched = header.pixelsWatched;
+    result.onsets.resize(header.onsets);
+    std::memcpy(result.onsets.data(), out.constData() + sizeof header, header.onsets * sizeof(OnsetRow));
+    std::vector<ClickError> clicks(header.clicks);
+    std::memcpy(clicks.data(), out.constData() + size - header.clicks * sizeof(ClickError),
+                header.clicks * sizeof(ClickError));
+    for (const ClickError &click : clicks) {
+        result.clicks.push_back(click.ms);
+        if (!click.machines)
+            result.clicksNotMachines.push_back(click.ms);
+        result.clicksUnexplained += click.unexplained ? 1 : 0;
     }
     return result;
 }
@@ -111,6 +122,16 @@ std::vector<Nanos> startOffsets(const std::vector<const Scenario *> &scenarios, 
 }
 
 } // namespace
+
+void writeChildResult(const CpuFigures &cpu, bool pixelsWatched, const std::vector<OnsetRow> &onsets,
+                      const std::vector<ClickError> &clicks)
+{
+    const ChildHeader header{cpu, pixelsWatched, onsets.size(), clicks.size()};
+    std::fwrite(&header, sizeof header, 1, stdout);
+    std::fwrite(onsets.data(), sizeof(OnsetRow), onsets.size(), stdout);
+    std::fwrite(clicks.data(), sizeof(ClickError), clicks.size(), stdout);
+    std::fflush(stdout);
+}
 
 Xvfb::Xvfb(bool lowPriority)
 {

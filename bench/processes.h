@@ -17,9 +17,8 @@ inline constexpr const char *childVariable = "TARVELIN_BENCH_CHILD";
 
 struct CpuFigures {
     double overallPercent = 0;
-    double flashingCpuMs = 0;
+    double flashingCpuMs = 0; // while the stimuli flash, the pauses left out
     int flashingSteps = 0;
-    double flashingWallMs = 0;
     double maxRssMb = 0;
     double spunMs = 0;     // in busy finishes, the whole run
     double sleptCpuMs = 0; // the thread's CPU time in the alarms' own short sleeps, the whole run
@@ -36,6 +35,10 @@ struct ChildResult {
     bool pixelsWatched = false;
     bool finished = false;
 };
+
+// A child's result to the bench: raw bytes on its standard output.
+void writeChildResult(const CpuFigures &cpu, bool pixelsWatched, const std::vector<OnsetRow> &onsets,
+                      const std::vector<ClickError> &clicks);
 
 // An X server of the bench's own, so the program runs on xcb as in a user's
 // X11 session and its pixels can be watched.

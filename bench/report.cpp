@@ -12,169 +12,95 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <utility>
 
 namespace bench {
 
 namespace {
 
+using Runs = std::vector<std::vector<ChildResult>>; // by round, then by kind
+using Of = std::function<double(const OnsetRow &)>;
+using Keep = std::function<bool(std::size_t index, const OnsetRow &)>;
+
 constexpr std::size_t firstSeriesOnsets = 21; // its steps; the pause end after them opens the next
+constexpr double leftOutLimit = 0.03;         // more left out, a figure could hide a fault of ours
+const std::size_t plain = std::size(timerKinds) - 1;
+static_assert(timerKinds[std::size(timerKinds) - 1] == TimerKind::PlainQt);
 
-// What the busy finish may add to a step at 20, where a series is 21 steps
-// of 10 ms and then a pause of 3.5 s: the whole reserve, saved during the
-// pause, and what the series' 210 ms add to it, shared by its 21 steps.
-const double busyFinishPerStepMs =
-    (std::chrono::duration<double, std::milli>(platform::BusyBudget::limit).count()
-     + 210.0 * platform::BusyBudget::perMille / 1000.0)
-    / 21.0;
+const Keep every = [](std::size_t, const OnsetRow &) { return true; };
+const Keep notMachines = [](std::size_t, const OnsetRow &row) { return !isMachines(row.cause); };
+const Keep firstSeries = [](std::size_t i, const OnsetRow &) { return i < firstSeriesOnsets; };
+const Keep notHeld = [](std::size_t, const OnsetRow &row) { return row.cause != Cause::HoldUp; };
+const Of error = [](const OnsetRow &row) { return std::abs(row.errorMs); };
+const Of toPixels = [](const OnsetRow &row) { return row.pixelErrorMs - row.errorMs; };
+const Of pixelError = [](const OnsetRow &row) { return std::abs(row.pixelErrorMs); };
 
-using RowFilter = std::function<bool(std::size_t index, const OnsetRow &)>;
+Keep both(const Keep &a, const Keep &b)
+{
+    return [a, b](std::size_t i, const OnsetRow &row) { return a(i, row) && b(i, row); };
+}
 
-const RowFilter everyRow = [](std::size_t, const OnsetRow &) { return true; };
+Keep ofKind(std::vector<Onset::Kind> kinds)
+{
+    return [kinds](std::size_t, const OnsetRow &row) {
+        return std::find(kinds.begin(), kinds.end(), row.kind) != kinds.end();
+    };
+}
 
-std::vector<double> values(const ChildResult &child, const std::function<double(const OnsetRow &)> &of,
-                           const RowFilter &keep = everyRow)
+std::vector<double> values(const Runs &runs, std::size_t kind, const Of &of, const Keep &keep = every)
 {
     std::vector<double> out;
-    for (std::size_t i = 0; i < child.onsets.size(); ++i) {
-        const double v = of(child.onsets[i]);
-        if (keep(i, child.onsets[i]) && !std::isnan(v))
-            out.push_back(v);
+    for (const auto &run : runs) {
+        const auto &onsets = run[kind].onsets;
+        for (std::size_t i = 0; i < onsets.size(); ++i) {
+            if (keep(i, onsets[i]) && !std::isnan(of(onsets[i])))
+                out.push_back(of(onsets[i]));
+        }
     }
     return out;
 }
 
-double error(const OnsetRow &row)
-{
-    return std::abs(row.errorMs);
-}
-
-double pixelLatency(const OnsetRow &row)
-{
-    return row.pixelErrorMs - row.errorMs;
-}
-
-std::vector<double> pooled(const std::vector<std::vector<ChildResult>> &rounds, std::size_t kind,
-                           const std::function<double(const OnsetRow &)> &of, const RowFilter &keep = everyRow)
-{
-    std::vector<double> all;
-    for (const auto &round : rounds) {
-        const auto v = values(round[kind], of, keep);
-        all.insert(all.end(), v.begin(), v.end());
-    }
-    return all;
-}
-
-const RowFilter notMachine = [](std::size_t, const OnsetRow &row) { return !isMachines(row.cause); };
-const RowFilter firstSeries = [](std::size_t i, const OnsetRow &) { return i < firstSeriesOnsets; };
-const RowFilter notHeld = [](std::size_t, const OnsetRow &row) { return row.cause != Cause::HoldUp; };
-
-RowFilter ofKind(std::initializer_list<Onset::Kind> kinds)
-{
-    const std::vector<Onset::Kind> wanted(kinds);
-    return [wanted](std::size_t, const OnsetRow &row) {
-        return std::find(wanted.begin(), wanted.end(), row.kind) != wanted.end();
-    };
-}
-
-// The worst of the rounds for one figure.
-double worstRound(const std::vector<std::vector<ChildResult>> &rounds, std::size_t kind,
-                  const std::function<double(const Summary &)> &figure, const RowFilter &keep = everyRow)
+// The worst of the runs for one figure of the onset errors.
+double worstRun(const Runs &runs, std::size_t kind, double Summary::*figure, const Keep &keep = every)
 {
     double worst = std::nan("");
-    for (const auto &round : rounds) {
-        const double v = figure(summarize(values(round[kind], error, keep)));
-        if (std::isnan(worst) || v > worst || std::isnan(v))
+    for (const auto &run : runs) {
+        const double v = summarize(values({run}, kind, error, keep)).*figure;
+        if (std::isnan(worst) || std::isnan(v) || v > worst)
             worst = v;
     }
     return worst;
 }
 
-double drift(const ChildResult &child)
+double drift(const std::vector<ChildResult> &run, std::size_t kind)
 {
-    const auto steady = values(child, [](const OnsetRow &r) { return r.errorMs; }, notHeld);
-    return std::abs(summarize(steady).mean);
+    return std::abs(summarize(values({run}, kind, [](const OnsetRow &r) { return r.errorMs; }, notHeld)).mean);
 }
 
-double cpuPerStepMs(const ChildResult &child)
+double cpuPerStepMs(const ChildResult &child, double CpuFigures::*ms)
 {
-    return child.cpu.flashingSteps > 0 ? child.cpu.flashingCpuMs / child.cpu.flashingSteps : std::nan("");
+    return child.cpu.flashingSteps > 0 ? child.cpu.*ms / child.cpu.flashingSteps : std::nan("");
 }
 
-QString counted(const Summary &s, double figure)
+QString counted(const Summary &s, double Summary::*figure)
 {
-    return number(figure) + QStringLiteral(" (n %1)").arg(s.n);
+    if (figure == &Summary::p99 && !s.hasP99())
+        return QStringLiteral("– (n %1)").arg(s.n);
+    return number(s.*figure) + QStringLiteral(" (n %1)").arg(s.n);
 }
 
-class Table {
-public:
-    explicit Table(QTextStream &out)
-        : m_out(out)
-    {
-        m_out << "| figure (ms unless stated) |";
-        for (const TimerKind kind : timerKinds)
-            m_out << ' ' << labelOf(kind) << " |";
-        m_out << "\n|---|";
-        for (std::size_t i = 0; i < std::size(timerKinds); ++i)
-            m_out << "---:|";
-        m_out << '\n';
-    }
-
-    void row(const QString &what, const std::function<QString(std::size_t kind)> &cell)
-    {
-        m_out << "| " << what << " |";
-        for (std::size_t k = 0; k < std::size(timerKinds); ++k)
-            m_out << ' ' << cell(k) << " |";
-        m_out << '\n';
-    }
-
-    // A summary row: the figure with its count, the percentile left out where too few.
-    void summary(const QString &what, const std::function<std::vector<double>(std::size_t)> &samples,
-                 double Summary::*figure)
-    {
-        row(what, [&](std::size_t k) {
-            const Summary s = summarize(samples(k));
-            if (figure == &Summary::p99 && !s.hasP99())
-                return QStringLiteral("– (n %1)").arg(s.n);
-            return counted(s, s.*figure);
-        });
-    }
-
-private:
-    QTextStream &m_out;
-};
-
-// The onsets a figure leaves out as the machine's doing, and those whose cause
-// the bench could not find, of all the figure's onsets.
+// The onsets a target leaves out as the machine's doing, those whose cause
+// the bench could not find, and all it judges.
 struct LeftOut {
     std::size_t machines = 0;
     std::size_t unexplained = 0;
     std::size_t of = 0;
 };
 
-// More than this share left out, a figure could hide a fault of the program's.
-constexpr double leftOutLimit = 0.03;
-
-struct Target {
-    QString what;
-    double value;
-    double limit;
-    std::optional<LeftOut> leftOut;
-
-    [[nodiscard]] bool isMet() const
-    {
-        const bool fewLeftOut = !leftOut
-                                || (leftOut->of > 0 && leftOut->unexplained == 0
-                                    && double(leftOut->machines) <= leftOutLimit * double(leftOut->of));
-        return !std::isnan(value) && value <= limit && fewLeftOut;
-    }
-};
-
-LeftOut leftOutOf(const std::vector<std::vector<ChildResult>> &rounds, std::size_t kind, const RowFilter &keep)
+LeftOut leftOutOf(const Runs &runs, std::size_t kind, const Keep &keep)
 {
     LeftOut out;
-    for (const auto &round : rounds) {
-        const auto &onsets = round[kind].onsets;
+    for (const auto &run : runs) {
+        const auto &onsets = run[kind].onsets;
         for (std::size_t i = 0; i < onsets.size(); ++i) {
             if (!keep(i, onsets[i]))
                 continue;
@@ -186,17 +112,218 @@ LeftOut leftOutOf(const std::vector<std::vector<ChildResult>> &rounds, std::size
     return out;
 }
 
-QString describe(const std::optional<LeftOut> &l)
+struct Target {
+    QString what;
+    double value;
+    double limit;
+    std::optional<LeftOut> leftOut;
+
+    [[nodiscard]] bool isMet() const
+    {
+        const bool fewLeftOut = !leftOut || (leftOut->of > 0 && leftOut->unexplained == 0
+                                             && double(leftOut->machines) <= leftOutLimit * double(leftOut->of));
+        return !std::isnan(value) && value <= limit && fewLeftOut;
+    }
+    [[nodiscard]] QString share() const
+    {
+        if (!leftOut)
+            return QStringLiteral("–");
+        const double percent = leftOut->of > 0 ? 100.0 * double(leftOut->machines) / double(leftOut->of) : 0.0;
+        QString text = QStringLiteral("%1 of %2 (%3 %)").arg(leftOut->machines).arg(leftOut->of).arg(percent, 0, 'f', 1);
+        if (leftOut->unexplained > 0)
+            text += QStringLiteral("; %1 unexplained").arg(leftOut->unexplained);
+        return text;
+    }
+};
+
+std::vector<Target> targetsOf(const BenchResults &r, std::size_t k)
 {
-    if (!l)
-        return QStringLiteral("–");
-    QString text = QStringLiteral("%1 of %2 (%3 %)")
-                       .arg(l->machines)
-                       .arg(l->of)
-                       .arg(l->of > 0 ? 100.0 * double(l->machines) / double(l->of) : 0.0, 0, 'f', 1);
-    if (l->unexplained > 0)
-        text += QStringLiteral("; %1 unexplained").arg(l->unexplained);
-    return text;
+    const Runs &idle = r.idleRounds;
+    const QString who = QString::fromLatin1(labelOf(timerKinds[k])) + QStringLiteral(": ");
+    const LeftOut idleLeftOut = leftOutOf(idle, k, every);
+    const Summary idleOurs = summarize(values(idle, k, error, notMachines));
+    const Summary clicks = summarize(r.clicks[k].clicksNotMachines);
+    const LeftOut clicksLeftOut{r.clicks[k].clicks.size() - clicks.n, r.clicks[k].clicksUnexplained,
+                                r.clicks[k].clicks.size()};
+    const Summary atPixels = summarize(values(idle, k, pixelError));
+    const std::vector<double> ours = values(idle, k, toPixels);
+    const std::vector<double> plainQt = values(idle, plain, toPixels);
+    const Summary hideStage = summarize(values(idle, k, [](const OnsetRow &row) { return row.queueMs; },
+                                               ofKind({Onset::Kind::Hide})));
+    const auto cpu = [&](const std::vector<ChildResult> &run) { return run[k].cpu.overallPercent; };
+    return {
+        {who + QStringLiteral("idle onset p99 ≤ 0.2 ms, pooled (n %1) and in every round").arg(idleOurs.n),
+         std::max(idleOurs.p99, worstRun(idle, k, &Summary::p99, notMachines)), 0.2, idleLeftOut},
+        {who + QStringLiteral("idle onset max ≤ 2 ms in every round"), worstRun(idle, k, &Summary::max, notMachines),
+         2, idleLeftOut},
+        {who + QStringLiteral("first series max ≤ 2 ms in every round"),
+         worstRun(idle, k, &Summary::max, both(firstSeries, notMachines)), 2, leftOutOf(idle, k, firstSeries)},
+        // Under 100 clicks their p99 is their maximum.
+        {who + QStringLiteral("late clicks: half cycle error p99 ≤ 0.5 ms (n %1)").arg(clicks.n),
+         clicks.n >= 50 ? (clicks.hasP99() ? clicks.p99 : clicks.max) : std::nan(""), 0.5, clicksLeftOut},
+        {who + QStringLiteral("hold-ups at 2000: drift ≤ 1 ms"), drift(r.holdUps, k), 1, {}},
+        {who + QStringLiteral("onset error at the pixels p99 ≤ 4 ms (n %1)").arg(atPixels.n), atPixels.p99, 4, {}},
+        {who + QStringLiteral("step to pixels p50, ours less plain Qt's beyond chance, ≤ 0.1 ms (n %1)").arg(ours.size()),
+         worseBeyondChance(ours, plainQt, 0.5), 0.1, {}},
+        {who + QStringLiteral("step to pixels p99, ours less plain Qt's beyond chance, ≤ 0.1 ms (n %1)").arg(ours.size()),
+         worseBeyondChance(ours, plainQt, 0.99), 0.1, {}},
+        {who + QStringLiteral("handler to repaint on a hide p99 ≤ 0.5 ms (n %1)").arg(hideStage.n), hideStage.p99,
+         0.5, {}},
+        {who + QStringLiteral("CPU at 2000, at 300 and at 20 < 1 % of one core"),
+         std::max({cpu(r.cpu2000), cpu(r.cpu300), cpu(r.cpu20)}), 1, {}},
+        {who + QStringLiteral("peak memory < 60 MB"), r.cpu2000[k].cpu.maxRssMb, 60, {}},
+    };
+}
+
+// A table with a column for each timer kind.
+class KindTable {
+public:
+    KindTable(QTextStream &out, const QString &heading)
+        : m_out(out)
+    {
+        m_out << "\n### " << heading << "\n\n";
+        QStringList header{QStringLiteral("figure (ms unless stated)")};
+        for (const TimerKind kind : timerKinds)
+            header << QString::fromLatin1(labelOf(kind));
+        markdownRow(m_out, header, true);
+    }
+
+    void row(const QString &what, const std::function<QString(std::size_t kind)> &cell)
+    {
+        QStringList cells{what};
+        for (std::size_t k = 0; k < std::size(timerKinds); ++k)
+            cells << cell(k);
+        markdownRow(m_out, cells);
+    }
+    void summary(const QString &what, const std::function<std::vector<double>(std::size_t)> &samples,
+                 double Summary::*figure)
+    {
+        row(what, [&](std::size_t k) { return counted(summarize(samples(k)), figure); });
+    }
+    // The p50 and the p99 of the idle rounds' onsets.
+    void idle(const QString &what, const BenchResults &r, const Of &of, const Keep &keep = every)
+    {
+        for (const auto &[name, figure] : {std::pair{"p50", &Summary::p50}, std::pair{"p99", &Summary::p99}})
+            summary(what + QStringLiteral(", ") + QString::fromLatin1(name),
+                    [&](std::size_t k) { return values(r.idleRounds, k, of, keep); }, figure);
+    }
+
+private:
+    QTextStream &m_out;
+};
+
+void onsetTable(QTextStream &out, const BenchResults &r)
+{
+    const Runs &idle = r.idleRounds;
+    KindTable t(out, QStringLiteral("Onsets: the handler against the nominal timeline"));
+    t.idle(QStringLiteral("idle"), r, error);
+    t.summary(QStringLiteral("idle, max"), [&](std::size_t k) { return values(idle, k, error); }, &Summary::max);
+    for (const auto &[name, figure] : {std::pair{"p99", &Summary::p99}, std::pair{"max", &Summary::max}})
+        t.row(QStringLiteral("idle, worst round's %1, the machine's doing left out").arg(QString::fromLatin1(name)),
+              [&](std::size_t k) { return number(worstRun(idle, k, figure, notMachines)); });
+    t.row(QStringLiteral("idle, the machine's doing (count)"),
+          [&](std::size_t k) { return QString::number(leftOutOf(idle, k, every).machines); });
+    t.row(QStringLiteral("first series, worst round's max"),
+          [&](std::size_t k) { return number(worstRun(idle, k, &Summary::max, firstSeries)); });
+    t.summary(QStringLiteral("all cores busy, max"), [&](std::size_t k) { return values({r.busy}, k, error); },
+              &Summary::max);
+    for (const auto &[name, figure] :
+         {std::pair{"p50", &Summary::p50}, std::pair{"p99", &Summary::p99}, std::pair{"max", &Summary::max}})
+        t.summary(QStringLiteral("late \"versnel\": error of the half cycle after it, %1").arg(QString::fromLatin1(name)),
+                  [&](std::size_t k) { return r.clicks[k].clicks; }, figure);
+    t.row(QStringLiteral("60 ms hold-ups at 2000: drift"), [&](std::size_t k) { return number(drift(r.holdUps, k)); });
+    t.summary(QStringLiteral("60 ms hold-ups at 2000: the held steps, max"), [&](std::size_t k) {
+        return values({r.holdUps}, k, error, [](std::size_t, const OnsetRow &row) { return row.cause == Cause::HoldUp; });
+    }, &Summary::max);
+}
+
+void pixelTable(QTextStream &out, const BenchResults &r)
+{
+    const Runs &idle = r.idleRounds;
+    KindTable t(out, QStringLiteral("Pixels: the X server's DAMAGE, idle rounds"));
+    t.idle(QStringLiteral("step to pixels"), r, toPixels);
+    t.row(QStringLiteral("… p99 by chance alone, 5th to 95th percentile"), [&](std::size_t k) {
+        const auto [low, high] = p99Spread(values(idle, k, toPixels));
+        return number(low) + QStringLiteral(" to ") + number(high);
+    });
+    t.row(QStringLiteral("… p99 less plain Qt's; beyond chance"), [&](std::size_t k) {
+        if (k == plain)
+            return QStringLiteral("–");
+        const auto ours = values(idle, k, toPixels);
+        const auto plainQt = values(idle, plain, toPixels);
+        return number(summarize(ours).p99 - summarize(plainQt).p99) + QStringLiteral("; ")
+               + number(worseBeyondChance(ours, plainQt, 0.99));
+    });
+    t.idle(QStringLiteral("onset error at the pixels"), r, pixelError);
+    const std::pair<const char *, double OnsetRow::*> stages[] = {{"handler to repaint", &OnsetRow::queueMs},
+                                                                  {"repaint and flush", &OnsetRow::paintMs},
+                                                                  {"flush to DAMAGE", &OnsetRow::serverMs}};
+    const std::pair<const char *, Keep> changes[] = {
+        {"show", ofKind({Onset::Kind::Show})},
+        {"hide", ofKind({Onset::Kind::Hide})},
+        {"picture on or off", ofKind({Onset::Kind::PauseStart, Onset::Kind::PauseEnd})}};
+    for (const auto &[stage, field] : stages) {
+        for (const auto &[change, keep] : changes)
+            t.idle(QStringLiteral("%1, %2").arg(QString::fromLatin1(stage), QString::fromLatin1(change)), r,
+                   [field = field](const OnsetRow &row) { return row.*field; }, keep);
+    }
+}
+
+void causeTable(QTextStream &out, const BenchResults &r)
+{
+    KindTable t(out, QStringLiteral("Onsets more than %1 ms late, by cause, in all runs but the busy one").arg(lateMs));
+    for (int c = int(Cause::MachineWokeLate); c <= int(Cause::Unexplained); ++c) {
+        t.row(QString::fromLatin1(labelOf(Cause(c))), [&](std::size_t k) {
+            int n = 0;
+            std::map<QString, int> with;
+            Runs runs = r.idleRounds;
+            runs.push_back(r.clicks);
+            runs.push_back(r.holdUps);
+            for (const auto &run : runs) {
+                for (const OnsetRow &row : run[k].onsets) {
+                    if (row.cause != Cause(c) || row.errorMs <= lateMs)
+                        continue;
+                    ++n;
+                    if (row.busyWith != 0)
+                        ++with[eventName(row.busyWith)];
+                }
+            }
+            QStringList parts;
+            for (const auto &[name, count] : with)
+                parts << QStringLiteral("%1 %2").arg(name).arg(count);
+            return QString::number(n) + (parts.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(parts.join(u", ")));
+        });
+    }
+}
+
+void resourceTable(QTextStream &out, const BenchResults &r)
+{
+    // What the busy finish may add to a step at 20: the whole reserve, saved
+    // during the pause, and what the series' 210 ms add to it, over 21 steps.
+    const double busyFinishPerStepMs =
+        (std::chrono::duration<double, std::milli>(platform::BusyBudget::limit).count()
+         + 210.0 * platform::BusyBudget::perMille / 1000.0) / 21.0;
+    KindTable t(out, QStringLiteral("Resources"));
+    t.row(QStringLiteral("CPU per step at 20 (every tick a step), pauses left out"), [&](std::size_t k) {
+        return number(cpuPerStepMs(r.cpu20[k], &CpuFigures::flashingCpuMs), 4)
+               + QStringLiteral(" (n %1)").arg(r.cpu20[k].cpu.flashingSteps);
+    });
+    const auto ours = [&](const std::function<QString(std::size_t)> &cell) {
+        return [&, cell](std::size_t k) { return k == plain ? QStringLiteral("–") : cell(k); };
+    };
+    t.row(QStringLiteral("… ours less plain Qt's; the busy finish may add up to %1").arg(number(busyFinishPerStepMs)),
+          ours([&](std::size_t k) {
+              return number(cpuPerStepMs(r.cpu20[k], &CpuFigures::flashingCpuMs)
+                                - cpuPerStepMs(r.cpu20[plain], &CpuFigures::flashingCpuMs), 4);
+          }));
+    t.row(QStringLiteral("… of which busy finish (the whole run's, a step)"),
+          ours([&](std::size_t k) { return number(cpuPerStepMs(r.cpu20[k], &CpuFigures::spunMs), 4); }));
+    t.row(QStringLiteral("… of which the alarms' own short sleeps (the whole run's, a step)"),
+          ours([&](std::size_t k) { return number(cpuPerStepMs(r.cpu20[k], &CpuFigures::sleptCpuMs), 4); }));
+    for (const auto &[pace, run] : {std::pair{2000, &r.cpu2000}, std::pair{300, &r.cpu300}, std::pair{20, &r.cpu20}})
+        t.row(QStringLiteral("CPU at %1, % of one core").arg(pace),
+              [&, run = run](std::size_t k) { return number((*run)[k].cpu.overallPercent); });
+    t.row(QStringLiteral("peak memory at 2000, MB"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.maxRssMb, 1); });
 }
 
 } // namespace
@@ -205,237 +332,28 @@ Report makeReport(const BenchResults &r)
 {
     QString text;
     QTextStream out(&text);
-    const auto &idle = r.idleRounds;
-
-    out << "### Onsets\n\nEach onset is a step (show, hide or pause picture) or the end of a pause; its error "
-           "is the moment the handler ran against the nominal timeline. Idle: "
-        << idle.size() << " rounds pooled, and the worst round.\n\n";
-    Table onsets(out);
-    const auto idleErrors = [&](const RowFilter &keep) {
-        return [&, keep](std::size_t k) { return pooled(idle, k, error, keep); };
-    };
-    onsets.summary(QStringLiteral("idle, p50"), idleErrors(everyRow), &Summary::p50);
-    onsets.summary(QStringLiteral("idle, p99"), idleErrors(everyRow), &Summary::p99);
-    onsets.summary(QStringLiteral("idle, max"), idleErrors(everyRow), &Summary::max);
-    onsets.row(QStringLiteral("idle, worst round's p99"),
-               [&](std::size_t k) { return number(worstRound(idle, k, [](const Summary &s) { return s.p99; })); });
-    onsets.row(QStringLiteral("idle, worst round's max"),
-               [&](std::size_t k) { return number(worstRound(idle, k, [](const Summary &s) { return s.max; })); });
-    onsets.row(QStringLiteral("idle, worst round's p99, the machine's doing left out"), [&](std::size_t k) {
-        return number(worstRound(idle, k, [](const Summary &s) { return s.p99; }, notMachine));
-    });
-    onsets.row(QStringLiteral("idle, worst round's max, the machine's doing left out"), [&](std::size_t k) {
-        return number(worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine));
-    });
-    onsets.row(QStringLiteral("idle, onsets that were the machine's doing (count)"), [&](std::size_t k) {
-        const auto all = pooled(idle, k, error);
-        return QString::number(all.size() - pooled(idle, k, error, notMachine).size());
-    });
-    onsets.row(QStringLiteral("first series, worst round's max"), [&](std::size_t k) {
-        return number(worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeries));
-    });
-    onsets.summary(QStringLiteral("first series, p50 over the rounds"), idleErrors(firstSeries), &Summary::p50);
-    onsets.summary(QStringLiteral("busy cores, p99"), [&](std::size_t k) { return values(r.busy[k], error); },
-                   &Summary::p99);
-    onsets.summary(QStringLiteral("busy cores, max"), [&](std::size_t k) { return values(r.busy[k], error); },
-                   &Summary::max);
-    onsets.summary(QStringLiteral("\"versnel\" in the last 50 ms before a step: error of the half cycle after it, p50"),
-                   [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::p50);
-    onsets.summary(QStringLiteral("… p99"), [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::p99);
-    onsets.summary(QStringLiteral("… max"), [&](std::size_t k) { return r.clicks[k].clicks; }, &Summary::max);
-    onsets.summary(QStringLiteral("… max, the machine's doing left out"),
-                   [&](std::size_t k) { return r.clicks[k].clicksNotMachines; }, &Summary::max);
-    onsets.row(QStringLiteral("60 ms hold-ups at 2000: drift (mean error of the other onsets)"),
-               [&](std::size_t k) { return number(drift(r.holdUps[k])); });
-    onsets.summary(QStringLiteral("60 ms hold-ups at 2000: error of the held steps, max"), [&](std::size_t k) {
-        return values(r.holdUps[k], error, [](std::size_t, const OnsetRow &row) { return row.cause == Cause::HoldUp; });
-    }, &Summary::max);
-
-    const std::size_t plain = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), TimerKind::PlainQt)
-                                          - std::begin(timerKinds));
-    out << "\n### Pixels\n\nWhen the X server (Xvfb) has the new pixels of the stimulus area, stamped as "
-           "its DAMAGE event reaches the bench's own connection, idle rounds pooled; step to pixels is "
-           "that moment less the handler's, split into the stages between.\n\n";
-    Table pixels(out);
-    const auto idleOf = [&](const std::function<double(const OnsetRow &)> &of, const RowFilter &keep = everyRow) {
-        return [&, of, keep](std::size_t k) { return pooled(idle, k, of, keep); };
-    };
-    pixels.summary(QStringLiteral("step to pixels, p50"), idleOf(pixelLatency), &Summary::p50);
-    pixels.summary(QStringLiteral("step to pixels, p99"), idleOf(pixelLatency), &Summary::p99);
-    pixels.row(QStringLiteral("… p99 by chance alone: 5th to 95th percentile of it over 1000 resamples"),
-               [&](std::size_t k) {
-                   const auto [low, high] = p99Spread(pooled(idle, k, pixelLatency));
-                   return number(low) + QStringLiteral(" to ") + number(high);
-               });
-    pixels.row(QStringLiteral("… p99 less plain Qt's; beyond chance (the 5th percentile of that over 1000 pairs of resamples)"),
-               [&](std::size_t k) {
-                   if (!isOurs(timerKinds[k]))
-                       return QStringLiteral("–");
-                   const std::vector<double> ours = pooled(idle, k, pixelLatency);
-                   const std::vector<double> plainQt = pooled(idle, plain, pixelLatency);
-                   return number(summarize(ours).p99 - summarize(plainQt).p99) + QStringLiteral("; ")
-                          + number(worseBeyondChance(ours, plainQt, 0.99));
-               });
-    pixels.summary(QStringLiteral("step to pixels, max"), idleOf(pixelLatency), &Summary::max);
-    const auto pixelError = [](const OnsetRow &row) { return std::abs(row.pixelErrorMs); };
-    pixels.summary(QStringLiteral("onset error at the pixels, p50"), idleOf(pixelError), &Summary::p50);
-    pixels.summary(QStringLiteral("onset error at the pixels, p99"), idleOf(pixelError), &Summary::p99);
-    pixels.summary(QStringLiteral("onset error at the pixels, max"), idleOf(pixelError), &Summary::max);
-    const struct {
-        const char *name;
-        double OnsetRow::*stage;
-    } stages[] = {{"handler to repaint", &OnsetRow::queueMs},
-                  {"repaint and flush", &OnsetRow::paintMs},
-                  {"flush to DAMAGE", &OnsetRow::serverMs}};
-    const struct {
-        const char *name;
-        RowFilter keep;
-    } changes[] = {{"show", ofKind({Onset::Kind::Show})},
-                   {"hide", ofKind({Onset::Kind::Hide})},
-                   {"picture on or off", ofKind({Onset::Kind::PauseStart, Onset::Kind::PauseEnd})}};
-    for (const auto &stage : stages) {
-        for (const auto &change : changes) {
-            const auto of = [field = stage.stage](const OnsetRow &row) { return row.*field; };
-            pixels.summary(QStringLiteral("%1, %2, p50").arg(QString::fromLatin1(stage.name), QString::fromLatin1(change.name)),
-                           idleOf(of, change.keep), &Summary::p50);
-            pixels.summary(QStringLiteral("%1, %2, p99").arg(QString::fromLatin1(stage.name), QString::fromLatin1(change.name)),
-                           idleOf(of, change.keep), &Summary::p99);
-        }
-    }
-
-    out << "\n### Late onsets by cause\n\nEvery onset more than " << lateMs
-        << " ms late, in all runs but the busy-core one, by what the run shows of its cause.\n\n";
-    Table causes(out);
-    const auto everyRun = [&](std::size_t k) {
-        std::vector<const ChildResult *> runs;
-        for (const auto &round : idle)
-            runs.push_back(&round[k]);
-        runs.push_back(&r.clicks[k]);
-        runs.push_back(&r.holdUps[k]);
-        return runs;
-    };
-    for (const Cause cause : {Cause::MachineWokeLate, Cause::WaitedForCore, Cause::Preempted, Cause::DispatchStall,
-                              Cause::SpinStall, Cause::ThreadBusy, Cause::EventStall, Cause::OutOfReserve,
-                              Cause::AfterAlarm, Cause::HoldUp, Cause::PlainTimer, Cause::Unexplained}) {
-        causes.row(QString::fromLatin1(labelOf(cause)), [&](std::size_t k) {
-            int n = 0;
-            std::map<QString, int> with;
-            for (const ChildResult *run : everyRun(k)) {
-                for (const OnsetRow &row : run->onsets) {
-                    if (row.cause != cause || row.errorMs <= lateMs)
-                        continue;
-                    ++n;
-                    if (row.busyWith != 0)
-                        ++with[eventName(row.busyWith)];
-                }
-            }
-            QString cell = QString::number(n);
-            if (!with.empty()) {
-                QStringList parts;
-                for (const auto &[name, count] : with)
-                    parts << QStringLiteral("%1 %2").arg(name).arg(count);
-                cell += QStringLiteral(" (") + parts.join(QStringLiteral(", ")) + u')';
-            }
-            return cell;
-        });
-    }
-
-    out << "\n### Resources\n\n";
-    Table resources(out);
-    resources.row(QStringLiteral("CPU per step at 20 (every tick a step), ms, pauses left out"), [&](std::size_t k) {
-        return number(cpuPerStepMs(r.cpu20[k]), 4) + QStringLiteral(" (n %1)").arg(r.cpu20[k].cpu.flashingSteps);
-    });
-    // No target: from run to run this moves by more than the budget it would judge.
-    resources.row(QStringLiteral("… ours less plain Qt's; the busy finish may add up to %1").arg(busyFinishPerStepMs, 0, 'f', 3),
-                  [&](std::size_t k) {
-                      return isOurs(timerKinds[k]) ? number(cpuPerStepMs(r.cpu20[k]) - cpuPerStepMs(r.cpu20[plain]), 4)
-                                                   : QStringLiteral("–");
-                  });
-    // What only our timers spend, over the whole run and shared by the steps.
-    const auto oursPerStep = [&](double CpuFigures::*ms) {
-        return [&r, ms](std::size_t k) {
-            const int steps = r.cpu20[k].cpu.flashingSteps;
-            return isOurs(timerKinds[k]) && steps > 0 ? number(r.cpu20[k].cpu.*ms / steps, 4) : QStringLiteral("–");
-        };
-    };
-    resources.row(QStringLiteral("… of which busy finish (all of the run's, per step)"), oursPerStep(&CpuFigures::spunMs));
-    resources.row(QStringLiteral("… of which the thread's own short sleeps before it, CPU time (all of the run's, per step)"),
-                  oursPerStep(&CpuFigures::sleptCpuMs));
-    resources.row(QStringLiteral("CPU at 2000, % of one core"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.overallPercent); });
-    resources.row(QStringLiteral("CPU at 300, % of one core"), [&](std::size_t k) { return number(r.cpu300[k].cpu.overallPercent); });
-    resources.row(QStringLiteral("CPU at 20, % of one core"), [&](std::size_t k) { return number(r.cpu20[k].cpu.overallPercent); });
-    resources.row(QStringLiteral("peak memory at 2000, MB"), [&](std::size_t k) { return number(r.cpu2000[k].cpu.maxRssMb, 1); });
+    onsetTable(out, r);
+    pixelTable(out, r);
+    causeTable(out, r);
+    resourceTable(out, r);
     const double startup = percentile(r.startupsMs, 0.5);
     out << "\nStart-up to the settings window on screen: " << number(startup, 1) << " ms (median of "
-        << r.startupsMs.size() << ").\n";
+        << r.startupsMs.size() << ").\n\n### Targets\n\n";
 
     std::vector<Target> targets;
-    const std::vector<double> plainToPixels = pooled(idle, plain, pixelLatency);
-    for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
-        if (!isOurs(timerKinds[k]))
-            continue;
-        const QString who = QString::fromLatin1(labelOf(timerKinds[k])) + QStringLiteral(": ");
-        // Judged with the onsets the bench shows to be the machine's doing left
-        // out; the share left out and any onset without a cause fail it too.
-        const LeftOut idleLeftOut = leftOutOf(idle, k, everyRow);
-        const Summary idleOurs = summarize(pooled(idle, k, error, notMachine));
-        targets.push_back({who + QStringLiteral("idle onset p99 ≤ 0.2 ms, pooled (n %1) and in every round").arg(idleOurs.n),
-                           idleOurs.hasP99()
-                               ? std::max(idleOurs.p99, worstRound(idle, k, [](const Summary &s) { return s.p99; }, notMachine))
-                               : std::nan(""),
-                           0.2, idleLeftOut});
-        targets.push_back({who + QStringLiteral("idle onset max ≤ 2 ms in every round"),
-                           worstRound(idle, k, [](const Summary &s) { return s.max; }, notMachine), 2, idleLeftOut});
-        const RowFilter firstSeriesOurs = [](std::size_t i, const OnsetRow &row) {
-            return firstSeries(i, row) && notMachine(i, row);
-        };
-        targets.push_back({who + QStringLiteral("first series max ≤ 2 ms in every round"),
-                           worstRound(idle, k, [](const Summary &s) { return s.max; }, firstSeriesOurs), 2,
-                           leftOutOf(idle, k, firstSeries)});
-        // Under 100 clicks their p99 is their maximum, so the maximum is held to it.
-        const ChildResult &clickRun = r.clicks[k];
-        const Summary clicks = summarize(clickRun.clicksNotMachines);
-        targets.push_back({who + QStringLiteral("late clicks: half cycle error p99 ≤ 0.5 ms (n %1)").arg(clicks.n),
-                           clicks.n >= 50 ? (clicks.hasP99() ? clicks.p99 : clicks.max) : std::nan(""), 0.5,
-                           LeftOut{clickRun.clicks.size() - clickRun.clicksNotMachines.size(),
-                                   clickRun.clicksUnexplained, clickRun.clicks.size()}});
-        targets.push_back({who + QStringLiteral("hold-ups at 2000: drift ≤ 1 ms"), drift(r.holdUps[k]), 1, {}});
-        // What the user sees: a quarter of a 60 Hz frame. The stages after the
-        // handler are Qt's and the X server's, so they are held to plain Qt's.
-        const Summary atPixels = summarize(pooled(idle, k, [](const OnsetRow &row) { return std::abs(row.pixelErrorMs); }));
-        targets.push_back({who + QStringLiteral("onset error at the pixels p99 ≤ 4 ms (n %1)").arg(atPixels.n),
-                           atPixels.hasP99() ? atPixels.p99 : std::nan(""), 4, {}});
-        const std::vector<double> toPixels = pooled(idle, k, pixelLatency);
-        for (const auto &[name, p] : {std::pair{"p50", 0.5}, std::pair{"p99", 0.99}}) {
-            targets.push_back({who + QStringLiteral("step to pixels %1, ours less plain Qt's beyond chance, ≤ 0.1 ms (n %2)")
-                                         .arg(QString::fromLatin1(name))
-                                         .arg(toPixels.size()),
-                               worseBeyondChance(toPixels, plainToPixels, p), 0.1, {}});
-        }
-        const Summary ownStage = summarize(pooled(idle, k, [](const OnsetRow &row) { return row.queueMs; },
-                                                  ofKind({Onset::Kind::Hide})));
-        targets.push_back({who + QStringLiteral("handler to repaint on a hide, the program's own stage, p99 ≤ 0.5 ms (n %1)")
-                               .arg(ownStage.n),
-                           ownStage.p99, 0.5, {}});
-        targets.push_back({who + QStringLiteral("CPU at 2000, at 300 and at 20 < 1 % of one core"),
-                           std::max({r.cpu2000[k].cpu.overallPercent, r.cpu300[k].cpu.overallPercent,
-                                     r.cpu20[k].cpu.overallPercent}),
-                           1, {}});
-        targets.push_back({who + QStringLiteral("peak memory < 60 MB"), r.cpu2000[k].cpu.maxRssMb, 60, {}});
+    for (std::size_t k = 0; k < plain; ++k) {
+        const auto ofKind = targetsOf(r, k);
+        targets.insert(targets.end(), ofKind.begin(), ofKind.end());
     }
     targets.push_back({QStringLiteral("start-up < 300 ms"), startup, 300, {}});
-
     Report report;
     report.allMet = true;
-    out << "\n### Targets\n\nA target with a share beside it is judged with the onsets that were the "
-           "machine's doing left out, and is missed when they are more than "
-        << leftOutLimit * 100 << " % of its onsets or when any onset has no cause found.\n\n"
-        << "| target | measured | limit | the machine's doing, left out | met or missed |\n|---|---:|---:|---:|---|\n";
+    markdownRow(out, {QStringLiteral("target"), QStringLiteral("measured"), QStringLiteral("limit"),
+                      QStringLiteral("the machine's doing, left out"), QStringLiteral("met or missed")}, true);
     for (const Target &t : targets) {
-        const bool met = t.isMet();
-        report.allMet = report.allMet && met;
-        out << "| " << t.what << " | " << number(t.value) << " | " << number(t.limit) << " | " << describe(t.leftOut)
-            << " | " << (met ? "met" : "**missed**") << " |\n";
+        report.allMet = report.allMet && t.isMet();
+        markdownRow(out, {t.what, number(t.value), number(t.limit), t.share(),
+                          t.isMet() ? QStringLiteral("met") : QStringLiteral("**missed**")});
     }
     out.flush();
     report.markdown = text;
@@ -449,10 +367,7 @@ void writeData(const QString &folder, const BenchResults &results)
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
             return;
         QTextStream out(&file);
-        out << "# onset";
-        for (const TimerKind kind : timerKinds)
-            out << "  |error| " << nameOf(kind) << "  |pixel error| " << nameOf(kind);
-        out << "   (ms; under 1 µs written as 1 µs for the log scale)\n";
+        out << "# onset, then |error| and |pixel error| of each kind (ms; under 1 µs written as 1 µs)\n";
         std::size_t count = 0;
         for (const ChildResult &child : run)
             count = std::max(count, child.onsets.size());
@@ -463,8 +378,8 @@ void writeData(const QString &folder, const BenchResults &results)
             out << i + 1;
             for (const ChildResult &child : run) {
                 const bool has = i < child.onsets.size();
-                out << ' ' << cell(has ? child.onsets[i].errorMs : std::nan(""))
-                    << ' ' << cell(has ? child.onsets[i].pixelErrorMs : std::nan(""));
+                out << ' ' << cell(has ? child.onsets[i].errorMs : std::nan("")) << ' '
+                    << cell(has ? child.onsets[i].pixelErrorMs : std::nan(""));
             }
             out << '\n';
         }
@@ -472,33 +387,6 @@ void writeData(const QString &folder, const BenchResults &results)
     if (!results.idleRounds.empty())
         write(QStringLiteral("timing-idle.dat"), results.idleRounds.front());
     write(QStringLiteral("timing-holdups.dat"), results.holdUps);
-
-    QFile late(folder + QStringLiteral("/late-onsets.txt"));
-    if (!late.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return;
-    QTextStream out(&late);
-    out << "# run  kind  onset  error_ms  asked_early_ms  woke_after_asked_ms  waited_for_core_ms  cause\n";
-    const auto list = [&](const QString &name, const std::vector<ChildResult> &run) {
-        for (const ChildResult &child : run) {
-            if (!isOurs(child.kind))
-                continue;
-            for (std::size_t i = 0; i < child.onsets.size(); ++i) {
-                const OnsetRow &row = child.onsets[i];
-                if (row.cause == Cause::OnTime)
-                    continue;
-                out << name << ' ' << nameOf(child.kind) << ' ' << i << ' ' << number(row.errorMs) << ' '
-                    << number(row.earlyMs) << ' ' << number(row.wokeLateMs) << ' ' << number(row.waitedMs) << ' '
-                    << labelOf(row.cause);
-                if (row.busyWith != 0)
-                    out << " (" << eventName(row.busyWith) << ')';
-                out << '\n';
-            }
-        }
-    };
-    for (std::size_t r = 0; r < results.idleRounds.size(); ++r)
-        list(QStringLiteral("idle%1").arg(r + 1), results.idleRounds[r]);
-    list(QStringLiteral("clicks"), results.clicks);
-    list(QStringLiteral("holdups"), results.holdUps);
 }
 
 } // namespace bench

@@ -81,4 +81,11 @@ QString number(double value, int decimals)
     return std::isnan(value) ? QStringLiteral("–") : QString::number(value, 'f', decimals);
 }
 
+void markdownRow(QTextStream &out, const QStringList &cells, bool header)
+{
+    out << "| " << cells.join(QStringLiteral(" | ")) << " |\n";
+    if (header)
+        out << "|---|" << QStringLiteral("---:|").repeated(cells.size() - 1) << '\n';
+}
+
 } // namespace bench

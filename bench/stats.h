@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QTextStream>
 
 #include <cstddef>
 #include <utility>
@@ -36,5 +38,9 @@ struct Summary {
 
 // "0.123", or "–" where there is no figure.
 [[nodiscard]] QString number(double value, int decimals = 3);
+
+// A row of a markdown table; a header row also writes the line under it,
+// which sets every column but the first to the right.
+void markdownRow(QTextStream &out, const QStringList &cells, bool header = false);
 
 } // namespace bench

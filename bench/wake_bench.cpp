@@ -7,11 +7,11 @@
 // of the steady clock, which every process reads alike.
 //
 //   bench_wakeups [report.md [wakeups.txt]]
+#include "bench/host.h"
 #include "bench/stats.h"
-#include "platform/alarm.h"
+#include "bench/wake_log.h"
 #include "platform/busy_budget.h"
 #include "platform/clock.h"
-#include "platform/early_wake_alarm.h"
 #include "platform/thread_timing.h"
 #include "platform/wake_planner.h"
 
@@ -24,12 +24,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <ctime>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -41,6 +35,7 @@
 
 namespace {
 
+using bench::markdownRow;
 using bench::number;
 using bench::Summary;
 using bench::summarize;
@@ -74,41 +69,11 @@ const char *nameOf(Kind kind)
 QString labelOf(Kind kind)
 {
     switch (kind) {
-#ifdef _WIN32
-    case Kind::System: return QStringLiteral("ours, Windows alarm");
-#else
-    case Kind::System: return QStringLiteral("ours, system alarm");
-#endif
+    case Kind::System: return QStringLiteral("ours, %1").arg(QString::fromLatin1(bench::systemAlarmName()));
     case Kind::Portable: return QStringLiteral("ours, portable alarm");
     case Kind::PlainQt: return QStringLiteral("plain precise QTimer");
     }
     return {};
-}
-
-Duration processCpu()
-{
-#ifdef _WIN32
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ticks = [](const FILETIME &t) { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return Duration((ticks(kernel) + ticks(user)) * 100);
-#else
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return std::chrono::seconds(t.tv_sec) + Duration(t.tv_nsec);
-#endif
-}
-
-// Wine's timers, unlike Windows' own high-resolution one, end waits on whole
-// milliseconds as a rule; its ntdll says who it is.
-bool onWine()
-{
-#ifdef _WIN32
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-    return false;
-#endif
 }
 
 std::size_t paceIndex(int ms)
@@ -152,8 +117,7 @@ int runChild(Kind kind, Duration origin)
     if (ours)
         platform::keepTimeOnThisThread();
     platform::WakePlanner planner(ours && platform::sleepsPrecisely(clock));
-    std::vector<platform::WakePlanner::Record> records;
-    planner.setRecorder([&](const platform::WakePlanner::Record &r) { records.push_back(r); });
+    bench::WakeLog log(planner, false);
 
     std::unique_ptr<platform::Alarm> alarm;
     QTimer plain;
@@ -169,15 +133,15 @@ int runChild(Kind kind, Duration origin)
         const Wake &w = wakes[next];
         const std::size_t p = paceIndex(w.pace);
         std::printf("wake %d %d %lld", w.pace, w.round, static_cast<long long>((now - w.deadline).count()));
-        if (kind != Kind::PlainQt && !records.empty()) {
-            const auto &r = records.back();
+        if (kind != Kind::PlainQt && !log.wakes.empty()) {
+            const auto &r = log.wakes.back();
             const auto rel = [&](Duration t) { return static_cast<long long>((t - w.deadline).count()); };
             std::printf(" %lld %lld %lld %lld %d", rel(r.askedFor), rel(r.woke), rel(r.finishFrom), rel(r.finishWoke),
                         r.outOfReserve ? 1 : 0);
         }
         std::printf("\n");
         if (next + 1 == wakes.size() || wakes[next + 1].pace != w.pace) {
-            const Duration cpu = processCpu();
+            const Duration cpu = bench::cpuNow();
             cpuOfPace[p] += cpu - cpuFrom;
             cpuFrom = cpu;
         }
@@ -198,11 +162,10 @@ int runChild(Kind kind, Duration origin)
             plain.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
         };
     } else {
-        alarm = kind == Kind::System ? platform::makeSystemAlarm(clock, planner, onAlarm)
-                                     : platform::makePortableAlarm(clock, planner, onAlarm);
+        alarm = log.alarms(kind == Kind::System)(clock, onAlarm);
         arm = [&] { alarm->wakeAt(wakes[next].deadline); };
     }
-    cpuFrom = processCpu();
+    cpuFrom = bench::cpuNow();
     arm();
     return QCoreApplication::exec();
 }
@@ -265,90 +228,75 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
 
     QString text;
     QTextStream out(&text);
-#ifdef _WIN32
-    out << "Wine is not Windows: run on Wine, these figures show that the alarms run and how they behave on "
-           "Wine's timers, not what a Windows machine will measure.\n\n";
-#endif
-    out << "Lateness of each wake-up against its deadline, ms; " << rounds << " rounds pooled, and the worst round. "
-        << "Each kind in a process of its own, all three at once, their deadlines a third of a pace apart.\n\n";
-    out << "| pace (half cycle) | figure |";
+    out << "### Lateness of each wake-up, ms: " << rounds << " rounds pooled, and the worst round\n\n";
+    QStringList header{QStringLiteral("pace (half cycle)"), QStringLiteral("figure")};
     for (const Kind kind : kinds)
-        out << ' ' << labelOf(kind) << " |";
-    out << "\n|---|---|---:|---:|---:|\n";
+        header << labelOf(kind);
+    markdownRow(out, header, true);
     bool allMet = std::all_of(results.begin(), results.end(), [](const KindResult &r) { return r.finished; });
-    QStringList verdicts;
+    QString verdicts;
+    QTextStream verdict(&verdicts);
+    markdownRow(verdict, {QStringLiteral("pace"), QStringLiteral("p99, ") + labelOf(Kind::System) + QStringLiteral(" first"),
+                          QStringLiteral("met or missed")}, true);
     for (std::size_t p = 0; p < paces.size(); ++p) {
         std::array<std::vector<double>, kinds.size()> samples;
         std::array<Summary, kinds.size()> pooled;
-        struct Worst {
-            double p99 = std::nan(""), max = std::nan(""); // "–" where no round gives one
-        };
-        std::array<Worst, kinds.size()> worst;
-        const auto keepWorse = [](double &slot, double value) {
-            if (!std::isnan(value) && (std::isnan(slot) || value > slot))
-                slot = value;
-        };
+        std::array<std::pair<double, double>, kinds.size()> worst; // p99 and max; NaN where no round gives one
         for (std::size_t k = 0; k < kinds.size(); ++k) {
-            std::vector<double> &all = samples[k];
+            worst[k] = {std::nan(""), std::nan("")};
             for (const auto &round : results[k].lateness[p]) {
-                all.insert(all.end(), round.begin(), round.end());
+                samples[k].insert(samples[k].end(), round.begin(), round.end());
                 const Summary f = summarize(round);
-                keepWorse(worst[k].max, f.max);
-                keepWorse(worst[k].p99, f.p99);
+                worst[k] = {std::fmax(worst[k].first, f.p99), std::fmax(worst[k].second, f.max)};
             }
-            pooled[k] = summarize(all);
+            pooled[k] = summarize(samples[k]);
         }
         const QString pace = QStringLiteral("%1 ms").arg(paces[p].ms);
         const auto row = [&](const QString &what, const std::function<QString(std::size_t)> &cell) {
-            out << "| " << pace << " | " << what << " |";
+            QStringList cells{pace, what};
             for (std::size_t k = 0; k < kinds.size(); ++k)
-                out << ' ' << cell(k) << " |";
-            out << '\n';
+                cells << (kinds[k] == Kind::PlainQt && what.startsWith(u'…') ? QStringLiteral("–") : cell(k));
+            markdownRow(out, cells);
         };
-        row(QStringLiteral("p50"), [&](std::size_t k) { return number(pooled[k].p50) + QStringLiteral(" (n %1)").arg(pooled[k].n); });
-        row(QStringLiteral("p99"), [&](std::size_t k) { return number(pooled[k].p99) + QStringLiteral(" (n %1)").arg(pooled[k].n); });
+        const auto counted = [](const Summary &f, double Summary::*figure) {
+            return number(f.*figure) + QStringLiteral(" (n %1)").arg(f.n);
+        };
+        row(QStringLiteral("p50"), [&](std::size_t k) { return counted(pooled[k], &Summary::p50); });
+        row(QStringLiteral("p99"), [&](std::size_t k) { return counted(pooled[k], &Summary::p99); });
         row(QStringLiteral("max"), [&](std::size_t k) { return number(pooled[k].max); });
         row(QStringLiteral("worst round: p99 / max"),
-            [&](std::size_t k) { return number(worst[k].p99) + QStringLiteral(" / ") + number(worst[k].max); });
+            [&](std::size_t k) { return number(worst[k].first) + QStringLiteral(" / ") + number(worst[k].second); });
         // Where the time goes: the two waits of our alarms, each against its own moment.
-        const auto stage = [&](const QString &what, std::array<std::vector<double>, paces.size()> KindResult::*of) {
-            row(what, [&](std::size_t k) {
-                if (kinds[k] == Kind::PlainQt)
-                    return QStringLiteral("–");
-                const Summary f = summarize((results[k].*of)[p]);
-                return number(f.p50) + QStringLiteral(" / ") + number(f.p99) + QStringLiteral(" (n %1)").arg(f.n);
-            });
+        const auto stage = [&](std::size_t k, std::array<std::vector<double>, paces.size()> KindResult::*of) {
+            const Summary f = summarize((results[k].*of)[p]);
+            return number(f.p50) + QStringLiteral(" / ") + counted(f, &Summary::p99);
         };
-        stage(QStringLiteral("… the event loop's wake-up after the moment asked, p50 / p99"), &KindResult::loopLate);
-        stage(QStringLiteral("… the thread's own short sleep, its end after its moment, p50 / p99"), &KindResult::sleepLate);
+        row(QStringLiteral("… the system's wait, late after its moment, p50 / p99"),
+            [&](std::size_t k) { return stage(k, &KindResult::loopLate); });
+        row(QStringLiteral("… the thread's own short sleep, late after its moment, p50 / p99"),
+            [&](std::size_t k) { return stage(k, &KindResult::sleepLate); });
         row(QStringLiteral("CPU per wake-up, ms"), [&](std::size_t k) {
             return QString::number(results[k].cpuMsPerWake[p], 'f', 4) + QStringLiteral(" (n %1)").arg(pooled[k].n);
         });
 
-        // The system alarm: within 0.5 ms at p99 and no later than the
-        // portable one beyond chance (a p99 of 102 is their second-worst, and
-        // both are often a few µs); and both of ours ahead of plain Qt. Wine, as a rule, ends a
-        // wait on a whole millisecond (wakeups.txt shows it: a sleep ends the
-        // time asked, rounded up, and 0.1 to 0.2 ms after), so where the busy
-        // finish's share of a step is less than that millisecond no alarm
-        // within 1 % of a core can be on time; there it is held to ending no
-        // later than the last of Wine's waits it sleeps on: the thread's own
-        // sleep, or the event loop's wake-up where the start-up trial found
-        // the thread's sleeps coarse and it has none.
+        // The system alarm within 0.5 ms and no later than the portable one
+        // beyond chance, both ahead of plain Qt; on Wine, where the busy
+        // finish may spend less than Wine's whole milliseconds a step, no
+        // later than the last of Wine's waits it sleeps on (docs/timing.md).
         const double system = pooled[0].p99, portable = pooled[1].p99, plainQt = pooled[2].p99;
         const double finishPerStepMs = paces[p].ms * platform::BusyBudget::perMille / 1000.0;
         const bool ahead = system < plainQt && portable < plainQt;
         QString target;
         bool met = false;
-        if (onWine() && finishPerStepMs < 1) {
+        if (bench::onWine() && finishPerStepMs < 1) {
             const bool slept = !results[0].sleepLate[p].empty();
             const Summary wait = summarize(slept ? results[0].sleepLate[p] : results[0].loopLate[p]);
             met = ahead && system <= wait.p99;
-            target = QStringLiteral("%1 ≤ %2, the p99 of Wine's %3 (n %4), the busy finish being %5 ms a step; both < %6")
+            target = QStringLiteral("%1 ≤ %2, the p99 of Wine's %3 (n %4); both < %5")
                          .arg(number(system), number(wait.p99),
-                              slept ? QStringLiteral("ends of the thread's own sleeps") : QStringLiteral("event loop's wake-ups"))
+                              slept ? QStringLiteral("own sleeps") : QStringLiteral("waits"))
                          .arg(wait.n)
-                         .arg(number(finishPerStepMs, 2), number(plainQt));
+                         .arg(number(plainQt));
         } else {
             const double worse = bench::worseBeyondChance(samples[0], samples[1], 0.99);
             met = ahead && system <= 0.5 && worse <= 0;
@@ -356,30 +304,20 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
                          .arg(number(system), number(system - portable), number(worse), number(plainQt));
         }
         allMet = allMet && met;
-        verdicts << QStringLiteral("| %1 | %2 | %3 |").arg(pace, target, met ? QStringLiteral("met") : QStringLiteral("**missed**"));
+        markdownRow(verdict, {pace, target, met ? QStringLiteral("met") : QStringLiteral("**missed**")});
     }
-    out << "\nTargets, at p99: " << labelOf(Kind::System) << " within 0.5 ms and no later than the portable alarm beyond "
-           "chance (the 5th percentile of the difference over 1000 pairs of resamples), and both ahead of plain QTimer.";
-    if (onWine())
-        out << " Wine, as a rule, ends a wait on a whole millisecond (wakeups.txt: the time asked, rounded up, and 0.1 "
-               "to 0.2 ms more), so where the busy finish may spend less than that a step, no alarm within 1 % of a core can be on "
-               "time; there the first is held to being no later than the last of Wine's waits it sleeps on.";
-    out << "\n\n| pace | p99, " << labelOf(Kind::System) << " first | met or missed |\n|---|---|---|\n";
-    for (const QString &v : verdicts)
-        out << v << '\n';
+    verdict.flush();
+    out << "\n### Targets\n\n" << verdicts;
     out.flush();
     const QByteArray utf8 = text.toUtf8();
     std::fwrite(utf8.constData(), 1, std::size_t(utf8.size()), stdout);
     if (!reportPath.isEmpty()) {
         QFile file(reportPath);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-            QTextStream(&file) << "# Wake-ups on " <<
-#ifdef _WIN32
-                "Windows' runtime"
-#else
-                "this system"
-#endif
-                               << "\n\nWritten by `bench_wakeups` (`bench/wake_bench.cpp`).\n\n" << text;
+            QTextStream(&file) << "# Wake-ups" << (bench::onWine() ? " on Wine" : "")
+                               << "\n\nWritten by `bench_wakeups` (`bench/wake_bench.cpp`); how to read it: "
+                                  "[timing.md](timing.md).\n\n"
+                               << text;
     }
     if (!wakeupsPath.isEmpty()) {
         QFile file(wakeupsPath);

@@ -25,8 +25,6 @@ void EarlyWakeAlarm::wakeAt(Duration deadline)
     m_armed = true;
     m_learn = deadline > now; // a deadline already past says nothing about lateness
     m_sleepUntil = m_planner.earlyWake(now, deadline);
-    m_margin = m_planner.margin();
-    m_outOfReserve = false;
     m_wait->wakeAt(m_sleepUntil);
 }
 
@@ -44,16 +42,14 @@ void EarlyWakeAlarm::onWake()
         return; // a cancel or a new deadline came first
     const Duration woke = m_clock.now();
     learnLateness(woke);
-    Duration finishFrom = woke;
-    const Duration finishWoke = sleepOutMargin(woke, finishFrom);
+    const Duration finishWoke = sleepOutMargin(woke);
     m_learn = false;
     if (!budgetCovers(finishWoke)) {
         sleepOn(woke);
         return;
     }
-    const Duration fired = spinToDeadline(finishWoke);
+    spinToDeadline(finishWoke);
     m_armed = false;
-    m_planner.record({m_deadline, m_margin, m_sleepUntil, woke, finishFrom, finishWoke, fired, m_outOfReserve});
     m_onAlarm();
 }
 
@@ -65,12 +61,12 @@ void EarlyWakeAlarm::learnLateness(Duration woke)
 
 // Sleeps out most of the rest on the thread itself, so that little is left to
 // spin; but a wake-up far too early goes back to the event loop.
-EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke, Duration &finishFrom)
+EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke)
 {
     constexpr Duration longestFinishSleep = std::chrono::milliseconds(5);
     if (woke >= m_deadline || m_deadline - woke > longestFinishSleep)
         return woke;
-    finishFrom = std::max(m_planner.finishSleep(woke, m_deadline), woke);
+    const Duration finishFrom = std::max(m_planner.finishSleep(woke, m_deadline), woke);
     if (finishFrom == woke)
         return woke;
     m_clock.sleepUntil(finishFrom);
@@ -89,18 +85,16 @@ bool EarlyWakeAlarm::budgetCovers(Duration now)
 // before it, else to the deadline itself.
 void EarlyWakeAlarm::sleepOn(Duration woke)
 {
-    m_outOfReserve = true;
     m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : m_deadline;
     m_wait->wakeAt(m_sleepUntil);
 }
 
-EarlyWakeAlarm::Duration EarlyWakeAlarm::spinToDeadline(Duration now)
+void EarlyWakeAlarm::spinToDeadline(Duration now)
 {
     const Duration spinFrom = now;
     while (now < m_deadline)
         now = m_clock.now();
     m_planner.budget().spend(now - spinFrom);
-    return now;
 }
 
 std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)

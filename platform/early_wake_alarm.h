@@ -29,10 +29,10 @@ private:
     void onWake();
     void learnLateness(Duration woke);
     // Returns when the thread woke from its own sleep; `woke` if it did not sleep.
-    [[nodiscard]] Duration sleepOutMargin(Duration woke, Duration &finishFrom);
+    [[nodiscard]] Duration sleepOutMargin(Duration woke);
     [[nodiscard]] bool budgetCovers(Duration now);
     void sleepOn(Duration woke);
-    [[nodiscard]] Duration spinToDeadline(Duration now);
+    void spinToDeadline(Duration now);
 
     const Clock &m_clock;
     WakePlanner &m_planner;
@@ -40,8 +40,6 @@ private:
     std::unique_ptr<SystemWait> m_wait;
     Duration m_deadline{0};
     Duration m_sleepUntil{0};
-    Duration m_margin{0};
-    bool m_outOfReserve = false;
     bool m_armed = false;
     bool m_learn = false;
 };

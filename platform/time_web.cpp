@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How the program keeps time in a browser: the clock is performance.now(),
-// and alarms go off in animation-frame callbacks, each in the frame nearest
+// and the alarm goes off in an animation-frame callback, in the frame nearest
 // its moment, with a timeout where no frames come (a hidden tab).
 #include "platform/clock.h"
 #include "platform/frame_alarm.h"
@@ -12,7 +12,6 @@
 #include <chrono>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace platform {
 
@@ -56,101 +55,64 @@ EM_JS(int, web_set_timeout, (double ms), {
 EM_JS(void, web_clear_timeout, (int timeout), { clearTimeout(timeout); });
 // clang-format on
 
-class WebAlarm;
-
-// The one loop of animation frames that every alarm shares. Frames are asked
-// for only from shortly before the earliest deadline, so a slow pace costs a
-// few frames a step and not sixty a second.
-class FrameLoop {
+// The page's alarm: the exercise's time source sleeps on one for all its
+// timers. Frames are asked for only from shortly before its deadline, so a
+// slow pace costs a few frames a step and not sixty a second.
+class FrameAlarm final : public Alarm {
 public:
-    void add(WebAlarm *alarm) { m_alarms.push_back(alarm); }
-    void remove(WebAlarm *alarm);
-    void reschedule();
+    explicit FrameAlarm(std::function<void()> onAlarm)
+        : m_onAlarm(std::move(onAlarm))
+    {
+        current = this;
+    }
+    ~FrameAlarm() override
+    {
+        cancel();
+        if (current == this)
+            current = nullptr;
+    }
+    FrameAlarm(const FrameAlarm &) = delete;
+    FrameAlarm &operator=(const FrameAlarm &) = delete;
+
+    void wakeAt(Duration deadline) override
+    {
+        m_deadline = deadline;
+        reschedule();
+    }
+    void cancel() override
+    {
+        m_deadline.reset();
+        reschedule();
+    }
+
     void onFrame(double time);
     void onTimeout();
 
-private:
+    static inline FrameAlarm *current = nullptr; // the one the browser calls back
 
-    [[nodiscard]] std::optional<Duration> earliestDeadline() const;
+private:
     [[nodiscard]] Duration framesAhead() const { return std::max(6 * m_pacer.period(), Duration{100ms}); }
-    // How long past a deadline a frame may keep us waiting before a timeout stands in for it.
+    // How long past the deadline a frame may keep us waiting before a timeout stands in for it.
     [[nodiscard]] Duration noFrameGrace() const { return std::max(4 * m_pacer.period(), Duration{50ms}); }
-    void fireDue(Duration limit);
+    void reschedule();
+    void fireBy(Duration limit);
     void requestFrame();
     void cancelFrame();
     void setTimeoutAt(Duration at, Duration now);
 
-    std::vector<WebAlarm *> m_alarms;
+    std::function<void()> m_onAlarm;
+    std::optional<Duration> m_deadline;
     FramePacer m_pacer;
     int m_frameRequest = 0; // the browser's ids are never 0
     int m_timeout = 0;
     bool m_firing = false;
 };
 
-FrameLoop &frameLoop()
-{
-    static FrameLoop loop;
-    return loop;
-}
-
-class WebAlarm final : public Alarm {
-public:
-    explicit WebAlarm(std::function<void()> onAlarm)
-        : m_onAlarm(std::move(onAlarm))
-    {
-        frameLoop().add(this);
-    }
-    ~WebAlarm() override { frameLoop().remove(this); }
-    WebAlarm(const WebAlarm &) = delete;
-    WebAlarm &operator=(const WebAlarm &) = delete;
-
-    void wakeAt(Duration deadline) override
-    {
-        m_deadline = deadline;
-        frameLoop().reschedule();
-    }
-
-    void cancel() override
-    {
-        m_deadline.reset();
-        frameLoop().reschedule();
-    }
-
-    [[nodiscard]] const std::optional<Duration> &deadline() const { return m_deadline; }
-
-    void fire()
-    {
-        m_deadline.reset();
-        m_onAlarm();
-    }
-
-private:
-    std::function<void()> m_onAlarm;
-    std::optional<Duration> m_deadline;
-};
-
-void FrameLoop::remove(WebAlarm *alarm)
-{
-    std::erase(m_alarms, alarm);
-    reschedule();
-}
-
-std::optional<Duration> FrameLoop::earliestDeadline() const
-{
-    std::optional<Duration> earliest;
-    for (const WebAlarm *alarm : m_alarms) {
-        if (alarm->deadline() && (!earliest || *alarm->deadline() < *earliest))
-            earliest = alarm->deadline();
-    }
-    return earliest;
-}
-
-void FrameLoop::reschedule()
+void FrameAlarm::reschedule()
 {
     if (m_firing)
-        return; // the firing loop reschedules once it is done
-    const auto earliest = earliestDeadline();
-    if (!earliest) {
+        return; // the callback's new deadline is taken up once it returns
+    if (!m_deadline) {
         cancelFrame();
         if (m_timeout)
             web_clear_timeout(m_timeout);
@@ -158,64 +120,56 @@ void FrameLoop::reschedule()
         return;
     }
     const Duration now = std::max(performanceNow(), clockFloor);
-    if (*earliest - now <= framesAhead()) {
+    if (*m_deadline - now <= framesAhead()) {
         requestFrame();
-        setTimeoutAt(*earliest + noFrameGrace(), now);
+        setTimeoutAt(*m_deadline + noFrameGrace(), now);
     } else {
         cancelFrame();
-        setTimeoutAt(*earliest - framesAhead(), now);
+        setTimeoutAt(*m_deadline - framesAhead(), now);
     }
 }
 
-void FrameLoop::fireDue(Duration limit)
+// Again if the callback asks for a moment this frame also stands for.
+void FrameAlarm::fireBy(Duration limit)
 {
     m_firing = true;
-    // Earliest first, looking afresh each time: a callback may re-arm any alarm.
-    for (;;) {
-        WebAlarm *due = nullptr;
-        for (WebAlarm *alarm : m_alarms) {
-            if (alarm->deadline() && *alarm->deadline() <= limit
-                && (!due || *alarm->deadline() < *due->deadline()))
-                due = alarm;
-        }
-        if (!due)
-            break;
-        due->fire();
+    while (m_deadline && *m_deadline <= limit) {
+        m_deadline.reset();
+        m_onAlarm();
     }
     m_firing = false;
 }
 
 // Each frame is asked for anew.
-void FrameLoop::onFrame(double time)
+void FrameAlarm::onFrame(double time)
 {
     m_frameRequest = 0;
     m_pacer.onFrame(fromMs(time));
     clockFloor = std::max(clockFloor, m_pacer.lastMomentOf(fromMs(time)));
-    fireDue(clockFloor);
+    fireBy(clockFloor);
     reschedule();
 }
 
-void FrameLoop::onTimeout()
+void FrameAlarm::onTimeout()
 {
     m_timeout = 0;
     const Duration now = std::max(performanceNow(), clockFloor);
-    const auto earliest = earliestDeadline();
     // Either it is time to start asking for frames, or frames stopped coming:
     // then what is due goes off now and shows with whatever frame comes next.
-    if (earliest && now >= *earliest + noFrameGrace()) {
+    if (m_deadline && now >= *m_deadline + noFrameGrace()) {
         m_pacer.pause();
-        fireDue(now);
+        fireBy(now);
     }
     reschedule();
 }
 
-void FrameLoop::requestFrame()
+void FrameAlarm::requestFrame()
 {
     if (!m_frameRequest)
         m_frameRequest = web_request_frame();
 }
 
-void FrameLoop::cancelFrame()
+void FrameAlarm::cancelFrame()
 {
     if (m_frameRequest)
         web_cancel_frame(m_frameRequest);
@@ -223,7 +177,7 @@ void FrameLoop::cancelFrame()
     m_pacer.pause();
 }
 
-void FrameLoop::setTimeoutAt(Duration at, Duration now)
+void FrameAlarm::setTimeoutAt(Duration at, Duration now)
 {
     if (m_timeout)
         web_clear_timeout(m_timeout);
@@ -236,12 +190,14 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void tarvelin_on_frame(double time)
 {
-    frameLoop().onFrame(time);
+    if (FrameAlarm *alarm = FrameAlarm::current)
+        alarm->onFrame(time);
 }
 
 EMSCRIPTEN_KEEPALIVE void tarvelin_on_timeout()
 {
-    frameLoop().onTimeout();
+    if (FrameAlarm *alarm = FrameAlarm::current)
+        alarm->onTimeout();
 }
 
 } // extern "C"
@@ -262,7 +218,7 @@ Clock &systemClock()
 
 std::unique_ptr<Alarm> makeFrameAlarm(std::function<void()> onAlarm)
 {
-    return std::make_unique<WebAlarm>(std::move(onAlarm));
+    return std::make_unique<FrameAlarm>(std::move(onAlarm));
 }
 
 } // namespace platform

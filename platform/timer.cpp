@@ -20,19 +20,21 @@ class ClockTimer;
 
 } // namespace
 
+// Every timer of a source sleeps on its one alarm, which wakes for the
+// earliest tick any of them awaits.
 struct ClockTimeSource::Impl {
-    Impl(const Clock &clock, AlarmFactory makeAlarm)
+    Impl(const Clock &clock, const AlarmFactory &makeAlarm)
         : clock(clock)
-        , makeAlarm(std::move(makeAlarm))
+        , alarm(makeAlarm(clock, [this] { deliverDue(); }))
     {
     }
 
     void deliverDue();
-    void armAll();
+    void arm();
     [[nodiscard]] ClockTimer *earliestDue(Duration now) const;
 
     const Clock &clock;
-    AlarmFactory makeAlarm;
+    std::unique_ptr<Alarm> alarm;
     std::vector<ClockTimer *> timers;
     std::optional<Duration> tickInProgress;
     bool delivering = false;
@@ -45,12 +47,15 @@ public:
     ClockTimer(std::function<void()> onTick, ClockTimeSource::Impl &source)
         : m_onTick(std::move(onTick))
         , m_source(source)
-        , m_alarm(source.makeAlarm(source.clock, [this] { m_source.deliverDue(); }))
     {
         source.timers.push_back(this);
     }
 
-    ~ClockTimer() override { std::erase(m_source.timers, this); }
+    ~ClockTimer() override
+    {
+        std::erase(m_source.timers, this);
+        m_source.arm();
+    }
 
     ClockTimer(const ClockTimer &) = delete;
     ClockTimer &operator=(const ClockTimer &) = delete;
@@ -70,7 +75,7 @@ public:
             start();
         } else {
             schedule.stop();
-            arm();
+            m_source.arm();
         }
     }
 
@@ -79,24 +84,10 @@ public:
     void setLookahead(std::function<std::int64_t()> ticksUntilEffect) override
     {
         m_lookahead = std::move(ticksUntilEffect);
-        if (schedule.isRunning())
-            arm();
+        m_source.arm();
     }
 
-    // Sleeps until the tick it has to wake for; the flush that is running, if
-    // any, does this for every timer once it is done.
-    void arm()
-    {
-        if (m_source.delivering)
-            return;
-        if (!schedule.isRunning()) {
-            m_alarm->cancel();
-            return;
-        }
-        schedule.awaitTick(m_lookahead ? m_lookahead() : 1);
-        m_alarm->wakeAt(schedule.awaited());
-    }
-
+    [[nodiscard]] std::int64_t ticksToAwait() const { return m_lookahead ? m_lookahead() : 1; }
     void tick() const { m_onTick(); }
 
     TickSchedule schedule{Duration{0}};
@@ -105,13 +96,12 @@ private:
     void start()
     {
         schedule.start(m_source.tickInProgress.value_or(m_source.clock.now()));
-        arm();
+        m_source.arm();
     }
 
     std::function<void()> m_onTick;
     std::function<std::int64_t()> m_lookahead;
     ClockTimeSource::Impl &m_source;
-    std::unique_ptr<Alarm> m_alarm;
 };
 
 } // namespace
@@ -143,17 +133,30 @@ void ClockTimeSource::Impl::deliverDue()
         tickInProgress = outer;
     }
     delivering = false;
-    armAll();
+    arm();
 }
 
-void ClockTimeSource::Impl::armAll()
+// Sleeps until the tick that some timer has to wake for; a flush that is
+// running does this once it is done.
+void ClockTimeSource::Impl::arm()
 {
-    for (ClockTimer *timer : timers)
-        timer->arm();
+    if (delivering)
+        return;
+    std::optional<Duration> earliest;
+    for (ClockTimer *timer : timers) {
+        if (!timer->schedule.isRunning())
+            continue;
+        timer->schedule.awaitTick(timer->ticksToAwait());
+        earliest = std::min(earliest.value_or(Duration::max()), timer->schedule.awaited());
+    }
+    if (earliest)
+        alarm->wakeAt(*earliest);
+    else
+        alarm->cancel();
 }
 
 ClockTimeSource::ClockTimeSource(const Clock &clock, AlarmFactory makeAlarm)
-    : m_impl(std::make_unique<Impl>(clock, std::move(makeAlarm)))
+    : m_impl(std::make_unique<Impl>(clock, makeAlarm))
 {
 }
 
@@ -173,7 +176,7 @@ void ClockTimeSource::runBetweenTicks(const std::function<void()> &event)
 {
     m_impl->deliverDue();
     event();
-    m_impl->armAll();
+    m_impl->arm();
 }
 
 Timer::Timer(std::function<void()> onTimeout, TimeSource &time)

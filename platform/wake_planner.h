@@ -5,7 +5,6 @@
 #include "platform/lateness_estimate.h"
 
 #include <chrono>
-#include <functional>
 
 namespace platform {
 
@@ -18,18 +17,6 @@ namespace platform {
 class WakePlanner {
 public:
     using Duration = std::chrono::nanoseconds;
-
-    // What one alarm did, from its request to its call, for whoever measures.
-    struct Record {
-        Duration deadline;
-        Duration margin;     // how early it wanted to wake
-        Duration askedFor;   // the wake-up last asked of the event loop; later if the budget was short
-        Duration woke;       // the wake-up that led to the call
-        Duration finishFrom; // the thread's own sleep after it: asked until, and woken at;
-        Duration finishWoke; // both `woke` if it did not sleep
-        Duration fired;      // when it called back
-        bool outOfReserve;   // the busy finish could not cover the rest of a wait, so it slept on
-    };
 
     // `finishSleeps`: whether the thread's own sleep ends within a fraction of a
     // millisecond (see sleepsPrecisely()), so that it can wait out the margin.
@@ -59,14 +46,6 @@ public:
         return m_finishSleeps ? std::max(m_loop.margin(), sleptMargin) : m_loop.margin();
     }
 
-    // Told of every alarm that fires; for measuring, off by default.
-    void setRecorder(std::function<void(const Record &)> recorder) { m_recorder = std::move(recorder); }
-    void record(const Record &what) const
-    {
-        if (m_recorder)
-            m_recorder(what);
-    }
-
 private:
     static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
 
@@ -77,7 +56,6 @@ private:
     LatenessEstimate m_finish{std::chrono::microseconds(100), std::chrono::microseconds(1500)};
     BusyBudget m_budget;
     bool m_finishSleeps;
-    std::function<void(const Record &)> m_recorder;
 };
 
 } // namespace platform
