@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QObject>
 #include <QPushButton>
+#include <QRect>
 #include <QString>
+#include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -50,6 +56,59 @@ inline QString accessibleName(QWidget *widget)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget);
     return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+// Rows of controls: a control by its object name, where it should be, shown
+// or not, and its caption; a null caption is not checked.
+inline void addControlColumns()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("visible");
+}
+
+inline void compareControl(const QWidget &window)
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, visible);
+    const auto *widget = window.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+    QCOMPARE(widget->isVisibleTo(&window), visible);
+    if (caption.isNull())
+        return;
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        QCOMPARE(label->text(), caption);
+    else if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+        QCOMPARE(edit->text(), caption);
+    else
+        QCOMPARE(qobject_cast<const QAbstractButton *>(widget)->text(), caption);
+}
+
+// Rows of a control's object name and the accessible name it should have.
+inline void addAccessibleNameColumns()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("accessibleName");
+}
+
+inline void compareAccessibleName(const QWidget &window)
+{
+    QFETCH(QString, name);
+    QFETCH(QString, accessibleName);
+    QCOMPARE(::accessibleName(window.findChild<QWidget *>(name)), accessibleName);
+}
+
+// Tab moves the focus through the named controls in turn.
+inline void compareTabOrder(const QStringList &names)
+{
+    for (const QString &name : names) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), name);
+    }
 }
 
 QWidget *topLevel(const QString &objectName);

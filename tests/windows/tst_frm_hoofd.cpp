@@ -86,34 +86,20 @@ void tst_FrmHoofd::window()
 
 void tst_FrmHoofd::controls_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("Label1") << "Label1" << "Geef start interval" << QRect(16, 24, 107, 17);
-    QTest::newRow("txt_start") << "txt_start" << "2000" << QRect(136, 24, 105, 19);
-    QTest::newRow("Label3") << "Label3" << "Mili seconden" << QRect(256, 24, 81, 17);
-    QTest::newRow("Label2") << "Label2" << "Geef versnelling" << QRect(16, 64, 107, 17);
-    QTest::newRow("txt_speed") << "txt_speed" << "100" << QRect(136, 64, 105, 19);
-    QTest::newRow("Label4") << "Label4" << "Mili seconden" << QRect(256, 64, 81, 17);
-    QTest::newRow("cmd_start") << "cmd_start" << "&Start" << QRect(16, 144, 113, 33);
-    QTest::newRow("cmd_exit") << "cmd_exit" << "&Einde" << QRect(240, 144, 113, 33);
+    addControlColumns();
+    QTest::newRow("Label1") << "Label1" << "Geef start interval" << QRect(16, 24, 107, 17) << true;
+    QTest::newRow("txt_start") << "txt_start" << "2000" << QRect(136, 24, 105, 19) << true;
+    QTest::newRow("Label3") << "Label3" << "Mili seconden" << QRect(256, 24, 81, 17) << true;
+    QTest::newRow("Label2") << "Label2" << "Geef versnelling" << QRect(16, 64, 107, 17) << true;
+    QTest::newRow("txt_speed") << "txt_speed" << "100" << QRect(136, 64, 105, 19) << true;
+    QTest::newRow("Label4") << "Label4" << "Mili seconden" << QRect(256, 64, 81, 17) << true;
+    QTest::newRow("cmd_start") << "cmd_start" << "&Start" << QRect(16, 144, 113, 33) << true;
+    QTest::newRow("cmd_exit") << "cmd_exit" << "&Einde" << QRect(240, 144, 113, 33) << true;
 }
 
 void tst_FrmHoofd::controls()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QRect, geometry);
-    auto *widget = m_window->findChild<QWidget *>(name);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), geometry);
-    QVERIFY(widget->isVisible());
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        QCOMPARE(label->text(), caption);
-    else if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        QCOMPARE(edit->text(), caption);
-    else
-        QCOMPARE(qobject_cast<QPushButton *>(widget)->text(), caption);
+    compareControl(*m_window);
 }
 
 void tst_FrmHoofd::loadShowsTheState()
@@ -130,16 +116,12 @@ void tst_FrmHoofd::loadShowsTheState()
 void tst_FrmHoofd::keyboardOrder()
 {
     QCOMPARE(QApplication::focusWidget(), control<QWidget>("txt_start"));
-    for (const char *name : {"txt_speed", "cmd_start", "cmd_exit", "txt_start"}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
-    }
+    compareTabOrder({u"txt_speed"_s, u"cmd_start"_s, u"cmd_exit"_s, u"txt_start"_s});
 }
 
 void tst_FrmHoofd::accessibleNames_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("accessibleName");
+    addAccessibleNameColumns();
     QTest::newRow("start interval box") << "txt_start" << "Geef start interval";
     QTest::newRow("acceleration box") << "txt_speed" << "Geef versnelling";
     QTest::newRow("Start") << "cmd_start" << "Start";
@@ -149,9 +131,7 @@ void tst_FrmHoofd::accessibleNames_data()
 
 void tst_FrmHoofd::accessibleNames()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, accessibleName);
-    QCOMPARE(::accessibleName(control<QWidget>(qPrintable(name))), accessibleName);
+    compareAccessibleName(*m_window);
 }
 
 void tst_FrmHoofd::startOpensTheExercise_data()
