@@ -27,7 +27,6 @@
 
 #include <sys/resource.h>
 
-#include <atomic>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -173,33 +172,6 @@ private:
     std::unique_ptr<platform::Alarm> m_alarm;
 };
 
-// Keeps every core busy while it lives; bounded even if the run goes wrong.
-class BusyLoad {
-public:
-    BusyLoad()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + 120s;
-        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
-            m_threads.emplace_back([this, deadline] {
-                volatile std::uint64_t x = 0;
-                while (!m_stop.load(std::memory_order_relaxed) && std::chrono::steady_clock::now() < deadline)
-                    x = x + 1;
-            });
-    }
-    ~BusyLoad()
-    {
-        m_stop = true;
-        for (auto &thread : m_threads)
-            thread.join();
-    }
-    BusyLoad(const BusyLoad &) = delete;
-    BusyLoad &operator=(const BusyLoad &) = delete;
-
-private:
-    std::atomic<bool> m_stop = false;
-    std::vector<std::thread> m_threads;
-};
-
 } // namespace
 
 int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kind, int round, Nanos start)
@@ -214,9 +186,12 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     platform::keepTimeOnThisThread();
     platform::WakePlanner planner(platform::sleepsPrecisely(platform::systemClock()));
     WakeLog wakes(planner, s.cpu);
-    std::optional<BusyLoad> load;
-    if (s.allCoresBusy)
-        load.emplace();
+    std::vector<std::jthread> load; // keeps every core busy while it runs
+    for (unsigned i = 0; s.allCoresBusy && i < std::max(2u, std::thread::hardware_concurrency()); ++i)
+        load.emplace_back([](std::stop_token stop) {
+            while (!stop.stop_requested()) {
+            }
+        });
 
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(start));
     auto inner = makeSource(kind, wakes);
@@ -272,7 +247,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     const Nanos wall = steadyNow() - run.origin;
     if (probe)
         run.pixels = probe->stop();
-    load.reset();
+    load.clear();
     // The timeline the engine should have had with the clicks at the moments they came.
     for (std::size_t i = 0; i < clicks.size() && i < source.clicks.size(); ++i)
         clicks[i].atUs = std::chrono::duration_cast<std::chrono::microseconds>(source.clicks[i] - run.origin).count();
