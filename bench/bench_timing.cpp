@@ -104,8 +104,7 @@ int runBench(const QString &output, const QString &dataFolder)
         QFile file(output);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
             QTextStream doc(&file);
-            doc << "# Timing and resources\n\nWritten by `make bench` (`bench/`); what it measures, how, and how to read "
-                   "it: [timing.md](timing.md).\n\n"
+            doc << "# Timing and resources\n\nWritten by `make bench`; how to read it: [timing.md](timing.md).\n\n"
                 << heading << report.markdown << "\n![Onset error of every onset](timing.svg)\n";
         }
     }

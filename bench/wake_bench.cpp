@@ -315,16 +315,15 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
         QFile file(reportPath);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
             QTextStream(&file) << "# Wake-ups" << (bench::onWine() ? " on Wine" : "")
-                               << "\n\nWritten by `bench_wakeups` (`bench/wake_bench.cpp`); how to read it: "
-                                  "[timing.md](timing.md).\n\n"
+                               << "\n\nWritten by `make bench-windows`; how to read it: [timing.md](timing.md).\n\n"
                                << text;
     }
     if (!wakeupsPath.isEmpty()) {
         QFile file(wakeupsPath);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
             QTextStream dump(&file);
-            dump << "# kind  wake pace round late_ns  [ours: asked_ns woke_ns finish_from_ns finish_woke_ns "
-                    "out_of_reserve, all against the deadline]\n";
+            // Ours also: asked, woke, finish sleep from and woke, all against the deadline; out of reserve.
+            dump << "# kind wake pace round late_ns [asked woke finish_from finish_woke out_of_reserve]\n";
             for (std::size_t k = 0; k < kinds.size(); ++k)
                 for (const QString &line : results[k].lines)
                     dump << nameOf(kinds[k]) << ' ' << line << '\n';
