@@ -185,7 +185,7 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     // The program's own time keeping, as it starts it; the schedule's alarm shares it.
     platform::keepTimeOnThisThread();
     platform::WakePlanner planner(platform::sleepsPrecisely(platform::systemClock()));
-    WakeLog wakes(planner, s.cpu);
+    WakeLog wakes(planner, s.cpu ? WakeLog::CpuReadings::AtFiringAndSleeps : WakeLog::CpuReadings::AtFiring);
     std::vector<std::jthread> load; // keeps every core busy while it runs
     for (unsigned i = 0; s.allCoresBusy && i < std::max(2u, std::thread::hardware_concurrency()); ++i)
         load.emplace_back([](std::stop_token stop) {

@@ -117,7 +117,7 @@ int runChild(Kind kind, Duration origin)
     if (ours)
         platform::keepTimeOnThisThread();
     platform::WakePlanner planner(ours && platform::sleepsPrecisely(clock));
-    bench::WakeLog log(planner, false);
+    bench::WakeLog log(planner, bench::WakeLog::CpuReadings::None); // as the plain QTimer: nothing between wake and call
 
     std::unique_ptr<platform::Alarm> alarm;
     QTimer plain;

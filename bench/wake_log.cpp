@@ -65,18 +65,20 @@ private:
     [[nodiscard]] Duration now() const override { return m_clock.now(); }
     void sleepUntil(Duration at) const override
     {
-        const Nanos cpuFrom = m_log.m_countSleepCpu ? threadCpuNow() : Nanos{0};
+        const bool count = m_log.m_readings == WakeLog::CpuReadings::AtFiringAndSleeps;
+        const Nanos cpuFrom = count ? threadCpuNow() : Nanos{0};
         m_wake.finishFrom = at;
         m_clock.sleepUntil(at);
         m_wake.finishWoke = m_clock.now();
-        if (m_log.m_countSleepCpu)
+        if (count)
             m_log.sleptCpu += threadCpuNow() - cpuFrom;
     }
 
     void fire()
     {
         m_wake.fired = m_clock.now();
-        m_wake.threadCpu = threadCpuNow();
+        if (m_log.m_readings != WakeLog::CpuReadings::None)
+            m_wake.threadCpu = threadCpuNow();
         m_log.wakes.push_back(m_wake);
         m_onAlarm();
     }
@@ -89,9 +91,9 @@ private:
     platform::EarlyWakeAlarm m_alarm; // last: it is handed the parts above
 };
 
-WakeLog::WakeLog(platform::WakePlanner &planner, bool countSleepCpu)
+WakeLog::WakeLog(platform::WakePlanner &planner, CpuReadings readings)
     : m_planner(planner)
-    , m_countSleepCpu(countSleepCpu)
+    , m_readings(readings)
 {
     wakes.reserve(1 << 16);
 }

@@ -30,9 +30,11 @@ struct AlarmWake {
 // on, and its callback.
 class WakeLog {
 public:
-    // `countSleepCpu`: also add up the thread's CPU time in the alarms' own
-    // sleeps; two more readings of a CPU clock between a wake-up and its step.
-    WakeLog(platform::WakePlanner &planner, bool countSleepCpu);
+    // What it also reads of the thread's CPU clock, each a reading between a
+    // wake-up and its callback: at each callback (`threadCpu`), and around
+    // the alarms' own sleeps, added up (`sleptCpu`).
+    enum class CpuReadings { None, AtFiring, AtFiringAndSleeps };
+    WakeLog(platform::WakePlanner &planner, CpuReadings readings);
 
     // On this system's own wait, or on the portable one.
     [[nodiscard]] platform::AlarmFactory alarms(bool system);
@@ -44,7 +46,7 @@ public:
 private:
     friend class WatchedAlarm;
     platform::WakePlanner &m_planner;
-    bool m_countSleepCpu;
+    CpuReadings m_readings;
 };
 
 } // namespace bench
