@@ -255,7 +255,7 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
         const auto row = [&](const QString &what, const std::function<QString(std::size_t)> &cell) {
             QStringList cells{pace, what};
             for (std::size_t k = 0; k < kinds.size(); ++k)
-                cells << (kinds[k] == Kind::PlainQt && what.startsWith(u'…') ? QStringLiteral("–") : cell(k));
+                cells << cell(k);
             markdownRow(out, cells);
         };
         const auto counted = [](const Summary &f, double Summary::*figure) {
@@ -268,6 +268,8 @@ int runBench(const QString &reportPath, const QString &wakeupsPath)
             [&](std::size_t k) { return number(worst[k].first) + QStringLiteral(" / ") + number(worst[k].second); });
         // Where the time goes: the two waits of our alarms, each against its own moment.
         const auto stage = [&](std::size_t k, std::array<std::vector<double>, paces.size()> KindResult::*of) {
+            if (kinds[k] == Kind::PlainQt)
+                return QStringLiteral("–"); // it has no stages
             const Summary f = summarize((results[k].*of)[p]);
             return number(f.p50) + QStringLiteral(" / ") + counted(f, &Summary::p99);
         };
