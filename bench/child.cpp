@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"
-#include "platform/thread_timing.h"
+#include "platform/system_time.h"
 #include "platform/timer.h"
 #include "platform/wake_planner.h"
 #include "platform/window_services.h"
@@ -147,7 +147,7 @@ private:
 class Schedule {
 public:
     explicit Schedule(platform::WakePlanner &planner)
-        : m_alarm(platform::makeSystemAlarm(platform::systemClock(), planner, [this] { fire(); }))
+        : m_alarm(platform::systemAlarms(planner)(platform::systemClock(), [this] { fire(); }))
     {
     }
     void at(Nanos when, std::function<void()> action) { m_actions.emplace(when, std::move(action)); }

@@ -2,7 +2,7 @@
 #include "bench/report.h"
 
 #include "bench/stats.h"
-#include "platform/busy_budget.h"
+#include "platform/wake_planner.h"
 
 #include <QFile>
 #include <QTextStream>

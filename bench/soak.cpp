@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"
-#include "platform/thread_timing.h"
+#include "platform/system_time.h"
 #include "platform/timer.h"
 #include "platform/wake_planner.h"
 #include "windows/frm_werk.h"

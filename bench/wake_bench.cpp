@@ -10,9 +10,9 @@
 #include "bench/host.h"
 #include "bench/stats.h"
 #include "bench/wake_log.h"
-#include "platform/busy_budget.h"
+#include "platform/wake_planner.h"
 #include "platform/clock.h"
-#include "platform/thread_timing.h"
+#include "platform/system_time.h"
 #include "platform/wake_planner.h"
 
 #include <QCoreApplication>

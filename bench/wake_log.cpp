@@ -3,7 +3,7 @@
 
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
-#include "platform/system_wait.h"
+#include "platform/system_time.h"
 #include "platform/wake_planner.h"
 
 #include <memory>

@@ -16,22 +16,18 @@ public:
     virtual void sleepUntil(std::chrono::nanoseconds /*at*/) const {}
 };
 
-// The system's steady clock: one file a system defines how it sleeps.
+// The system's steady clock; how it sleeps is the system's (system_time.h).
 class SteadyClock final : public Clock {
 public:
     [[nodiscard]] std::chrono::nanoseconds now() const override;
     void sleepUntil(std::chrono::nanoseconds at) const override;
 };
 
-// A desktop's timed wait on a Qt wait condition (clock_qt.cpp).
-void sleepOnQt(std::chrono::nanoseconds at);
-
 // The one clock the running program reads.
 [[nodiscard]] Clock &systemClock();
 
 // Whether sleepUntil() on `clock` ends within a fraction of a millisecond after
-// its moment, so that it can stand in for a busy wait. Tried there and then:
-// a few sleeps of 0.2 ms.
+// its moment, so that it can stand in for a busy wait. Tries a few sleeps.
 [[nodiscard]] bool sleepsPrecisely(const Clock &clock);
 
 } // namespace platform

@@ -97,31 +97,21 @@ void EarlyWakeAlarm::spinToDeadline(Duration now)
     m_planner.budget().spend(now - spinFrom);
 }
 
-std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)
-{
-    const auto systemOrPortable = [](const Clock &c, std::function<void()> onWake) {
-        auto wait = makeSystemWait(c, onWake);
-        return wait ? std::move(wait) : makePortableWait(c, std::move(onWake));
-    };
-    return std::make_unique<EarlyWakeAlarm>(clock, planner, systemOrPortable, std::move(onAlarm));
-}
-
-std::unique_ptr<Alarm> makePortableAlarm(const Clock &clock, WakePlanner &planner, std::function<void()> onAlarm)
-{
-    return std::make_unique<EarlyWakeAlarm>(clock, planner, makePortableWait, std::move(onAlarm));
-}
-
 AlarmFactory systemAlarms(WakePlanner &planner)
 {
     return [&planner](const Clock &clock, std::function<void()> onAlarm) {
-        return makeSystemAlarm(clock, planner, std::move(onAlarm));
+        const auto systemOrPortable = [](const Clock &c, std::function<void()> onWake) {
+            auto wait = makeSystemWait(c, onWake);
+            return wait ? std::move(wait) : makePortableWait(c, std::move(onWake));
+        };
+        return std::make_unique<EarlyWakeAlarm>(clock, planner, systemOrPortable, std::move(onAlarm));
     };
 }
 
 AlarmFactory portableAlarms(WakePlanner &planner)
 {
     return [&planner](const Clock &clock, std::function<void()> onAlarm) {
-        return makePortableAlarm(clock, planner, std::move(onAlarm));
+        return std::make_unique<EarlyWakeAlarm>(clock, planner, makePortableWait, std::move(onAlarm));
     };
 }
 

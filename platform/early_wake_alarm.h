@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/alarm.h"
-#include "platform/system_wait.h"
+#include "platform/system_time.h"
 
 #include <functional>
 #include <memory>
@@ -44,15 +44,9 @@ private:
     bool m_learn = false;
 };
 
-// The most exact alarm of this system: early wake on its own wait, or on the
-// portable one where it has none.
-[[nodiscard]] std::unique_ptr<Alarm> makeSystemAlarm(const Clock &clock, WakePlanner &planner,
-                                                     std::function<void()> onAlarm);
-// The alarm of every system Qt runs on: early wake on a precise QTimer.
-[[nodiscard]] std::unique_ptr<Alarm> makePortableAlarm(const Clock &clock, WakePlanner &planner,
-                                                       std::function<void()> onAlarm);
-
-// Makers of the above for a time source, every alarm sharing `planner`.
+// Makers for a time source, every alarm sharing `planner`: early wake on
+// this system's own wait (on the portable one where it has none), or on the
+// portable wait, a precise QTimer.
 [[nodiscard]] AlarmFactory systemAlarms(WakePlanner &planner);
 [[nodiscard]] AlarmFactory portableAlarms(WakePlanner &planner);
 

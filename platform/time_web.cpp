@@ -3,7 +3,7 @@
 // and the alarm goes off in an animation-frame callback, in the frame nearest
 // its moment, with a timeout where no frames come (a hidden tab).
 #include "platform/clock.h"
-#include "platform/frame_alarm.h"
+#include "platform/system_time.h"
 #include "platform/frame_pacer.h"
 
 #include <emscripten/emscripten.h>

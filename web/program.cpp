@@ -4,7 +4,7 @@
 #include "core/exercise_state.h"
 #include "core/module1.h"
 #include "platform/clock.h"
-#include "platform/frame_alarm.h"
+#include "platform/system_time.h"
 #include "platform/program_end.h"
 #include "platform/random_source.h"
 #include "platform/runtime_error.h"

@@ -7,7 +7,7 @@
 #include "platform/early_wake_alarm.h"
 #include "platform/fatal_message.h"
 #include "platform/random_source.h"
-#include "platform/thread_timing.h"
+#include "platform/system_time.h"
 #include "platform/timer.h"
 #include "platform/wake_planner.h"
 #include "platform/window_services.h"

@@ -8,10 +8,8 @@
 #include "platform/alarm.h"
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
-#include "platform/high_resolution_timer.h"
 #include "platform/random_source.h"
-#include "platform/system_wait.h"
-#include "platform/thread_timing.h"
+#include "platform/system_time.h"
 #include "platform/wake_planner.h"
 #include "tests/support/exercise_rig.h"
 
@@ -263,8 +261,7 @@ void tst_Timer::systemAlarmIsNeverEarly()
             firedAt = clock.now();
             ++fired;
         };
-        auto alarm = system ? platform::makeSystemAlarm(clock, planner, onAlarm)
-                            : platform::makePortableAlarm(clock, planner, onAlarm);
+        auto alarm = (system ? platform::systemAlarms(planner) : platform::portableAlarms(planner))(clock, onAlarm);
         const Duration deadline = clock.now() + std::chrono::microseconds(inUs);
         alarm->wakeAt(deadline + 1h); // replaced by the next request
         alarm->wakeAt(deadline);

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/busy_budget.h"
-#include "platform/lateness_estimate.h"
 #include "platform/wake_planner.h"
 
 #include <QTest>

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/alarm.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// What keeping time asks of the system. How one system does it is one file:
+// time_linux.cpp, time_windows.cpp, time_web.cpp, and time_portable.cpp for
+// every other desktop and the portable build; time_qt.cpp has what every
+// desktop shares. CMake picks the file.
+namespace platform {
+
+class Clock;
+
+// What an alarm sleeps on: a wait that the event loop watches and that calls
+// back once, at about a moment on the steady clock, a little early or late.
+class SystemWait {
+public:
+    using Duration = std::chrono::nanoseconds;
+
+    virtual ~SystemWait() = default;
+    virtual void wakeAt(Duration at) = 0; // replaces any earlier moment
+    virtual void stop() = 0;
+};
+
+using WaitFactory = std::function<std::unique_ptr<SystemWait>(const Clock &clock, std::function<void()> onWake)>;
+
+// This system's most exact wait (Linux: a timerfd; Windows: a high-resolution
+// waitable timer); null where it has none.
+[[nodiscard]] std::unique_ptr<SystemWait> makeSystemWait(const Clock &clock, std::function<void()> onWake);
+// Every desktop's wait: a precise QTimer.
+[[nodiscard]] std::unique_ptr<SystemWait> makePortableWait(const Clock &clock, std::function<void()> onWake);
+// Every desktop's sleep of the thread: a timed wait on a Qt wait condition.
+void sleepOnQt(std::chrono::nanoseconds at);
+
+// Asks the system to treat the calling thread as the one that keeps the
+// exercise's time: no gathering of its timed waits (Linux), a core as soon as
+// it wakes (Windows, macOS). A request only; the system may decline.
+void keepTimeOnThisThread();
+[[nodiscard]] bool keepsTimeOnThisThread();
+
+// The browser's alarm: it goes off in the animation frame nearest its
+// deadline, so what it shows lasts whole frames; a timeout stands in where no
+// frames come (a hidden tab). Reads the page's clock, systemClock().
+[[nodiscard]] std::unique_ptr<Alarm> makeFrameAlarm(std::function<void()> onAlarm);
+
+// A Windows waitable timer's due time for a wait from `now` until `at`: in
+// units of 100 ns, negative (relative), rounded up so that it never ends
+// early; -1 (at once) for a moment already here.
+[[nodiscard]] constexpr std::int64_t relativeDueTime(std::chrono::nanoseconds now, std::chrono::nanoseconds at)
+{
+    const std::int64_t units = ((at - now).count() + 99) / 100;
+    return units > 0 ? -units : -1;
+}
+
+} // namespace platform
