@@ -2,7 +2,7 @@
 #pragma once
 
 #include "bench/host.h"
-#include "platform/alarm.h"
+#include "platform/timer.h"
 
 #include <vector>
 

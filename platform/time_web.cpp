@@ -85,8 +85,28 @@ public:
         reschedule();
     }
 
-    void onFrame(double time);
-    void onTimeout();
+    // Each frame is asked for anew.
+    void onFrame(double time)
+    {
+        m_frameRequest = 0;
+        m_pacer.onFrame(fromMs(time));
+        clockFloor = std::max(clockFloor, m_pacer.lastMomentOf(fromMs(time)));
+        fireBy(clockFloor);
+        reschedule();
+    }
+
+    // Either it is time to start asking for frames, or frames stopped coming:
+    // then what is due goes off now and shows with whatever frame comes next.
+    void onTimeout()
+    {
+        m_timeout = 0;
+        const Duration now = std::max(performanceNow(), clockFloor);
+        if (m_deadline && now >= *m_deadline + noFrameGrace()) {
+            m_pacer.pause();
+            fireBy(now);
+        }
+        reschedule();
+    }
 
     static inline FrameAlarm *current = nullptr; // the one the browser calls back
 
@@ -94,11 +114,40 @@ private:
     [[nodiscard]] Duration framesAhead() const { return std::max(6 * m_pacer.period(), Duration{100ms}); }
     // How long past the deadline a frame may keep us waiting before a timeout stands in for it.
     [[nodiscard]] Duration noFrameGrace() const { return std::max(4 * m_pacer.period(), Duration{50ms}); }
-    void reschedule();
-    void fireBy(Duration limit);
-    void requestFrame();
-    void cancelFrame();
-    void setTimeoutAt(Duration at, Duration now);
+
+    void reschedule()
+    {
+        if (m_firing)
+            return; // the callback's new deadline is taken up once it returns
+        const Duration now = std::max(performanceNow(), clockFloor);
+        const bool soon = m_deadline && *m_deadline - now <= framesAhead();
+        if (soon && !m_frameRequest)
+            m_frameRequest = web_request_frame();
+        if (!soon) {
+            if (m_frameRequest)
+                web_cancel_frame(m_frameRequest);
+            m_frameRequest = 0;
+            m_pacer.pause();
+        }
+        if (m_timeout)
+            web_clear_timeout(m_timeout);
+        m_timeout = 0;
+        if (m_deadline) {
+            const Duration at = soon ? *m_deadline + noFrameGrace() : *m_deadline - framesAhead();
+            m_timeout = web_set_timeout(std::max(toMs(at - now), 0.0));
+        }
+    }
+
+    // Again if the callback asks for a moment this frame also stands for.
+    void fireBy(Duration limit)
+    {
+        m_firing = true;
+        while (m_deadline && *m_deadline <= limit) {
+            m_deadline.reset();
+            m_onAlarm();
+        }
+        m_firing = false;
+    }
 
     std::function<void()> m_onAlarm;
     std::optional<Duration> m_deadline;
@@ -107,82 +156,6 @@ private:
     int m_timeout = 0;
     bool m_firing = false;
 };
-
-void FrameAlarm::reschedule()
-{
-    if (m_firing)
-        return; // the callback's new deadline is taken up once it returns
-    if (!m_deadline) {
-        cancelFrame();
-        if (m_timeout)
-            web_clear_timeout(m_timeout);
-        m_timeout = 0;
-        return;
-    }
-    const Duration now = std::max(performanceNow(), clockFloor);
-    if (*m_deadline - now <= framesAhead()) {
-        requestFrame();
-        setTimeoutAt(*m_deadline + noFrameGrace(), now);
-    } else {
-        cancelFrame();
-        setTimeoutAt(*m_deadline - framesAhead(), now);
-    }
-}
-
-// Again if the callback asks for a moment this frame also stands for.
-void FrameAlarm::fireBy(Duration limit)
-{
-    m_firing = true;
-    while (m_deadline && *m_deadline <= limit) {
-        m_deadline.reset();
-        m_onAlarm();
-    }
-    m_firing = false;
-}
-
-// Each frame is asked for anew.
-void FrameAlarm::onFrame(double time)
-{
-    m_frameRequest = 0;
-    m_pacer.onFrame(fromMs(time));
-    clockFloor = std::max(clockFloor, m_pacer.lastMomentOf(fromMs(time)));
-    fireBy(clockFloor);
-    reschedule();
-}
-
-void FrameAlarm::onTimeout()
-{
-    m_timeout = 0;
-    const Duration now = std::max(performanceNow(), clockFloor);
-    // Either it is time to start asking for frames, or frames stopped coming:
-    // then what is due goes off now and shows with whatever frame comes next.
-    if (m_deadline && now >= *m_deadline + noFrameGrace()) {
-        m_pacer.pause();
-        fireBy(now);
-    }
-    reschedule();
-}
-
-void FrameAlarm::requestFrame()
-{
-    if (!m_frameRequest)
-        m_frameRequest = web_request_frame();
-}
-
-void FrameAlarm::cancelFrame()
-{
-    if (m_frameRequest)
-        web_cancel_frame(m_frameRequest);
-    m_frameRequest = 0;
-    m_pacer.pause();
-}
-
-void FrameAlarm::setTimeoutAt(Duration at, Duration now)
-{
-    if (m_timeout)
-        web_clear_timeout(m_timeout);
-    m_timeout = web_set_timeout(std::max(toMs(at - now), 0.0));
-}
 
 } // namespace
 

@@ -3,11 +3,8 @@
 
 #include "platform/clock.h"
 #include "platform/program_end.h"
-#include "platform/tick_schedule.h"
 
-#include <algorithm>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace platform {
@@ -15,9 +12,7 @@ namespace platform {
 using Duration = TickSchedule::Duration;
 
 namespace {
-
-class ClockTimer;
-
+struct ClockTimer;
 } // namespace
 
 // Every timer of a source sleeps on its one alarm, which wakes for the
@@ -31,7 +26,6 @@ struct ClockTimeSource::Impl {
 
     void deliverDue();
     void arm();
-    [[nodiscard]] ClockTimer *earliestDue(Duration now) const;
 
     const Clock &clock;
     std::unique_ptr<Alarm> alarm;
@@ -42,21 +36,18 @@ struct ClockTimeSource::Impl {
 
 namespace {
 
-class ClockTimer final : public TimerBackend {
-public:
+struct ClockTimer final : TimerBackend {
     ClockTimer(std::function<void()> onTick, ClockTimeSource::Impl &source)
-        : m_onTick(std::move(onTick))
-        , m_source(source)
+        : onTick(std::move(onTick))
+        , source(source)
     {
         source.timers.push_back(this);
     }
-
     ~ClockTimer() override
     {
-        std::erase(m_source.timers, this);
-        m_source.arm();
+        std::erase(source.timers, this);
+        source.arm();
     }
-
     ClockTimer(const ClockTimer &) = delete;
     ClockTimer &operator=(const ClockTimer &) = delete;
 
@@ -66,56 +57,36 @@ public:
         if (schedule.isRunning())
             start();
     }
-
     void setEnabled(bool enabled) override
     {
-        if (enabled == schedule.isRunning())
-            return;
-        if (enabled) {
+        if (enabled && !schedule.isRunning()) {
             start();
-        } else {
+        } else if (!enabled && schedule.isRunning()) {
             schedule.stop();
-            m_source.arm();
+            source.arm();
         }
     }
-
     [[nodiscard]] bool isEnabled() const override { return schedule.isRunning(); }
-
     void setLookahead(std::function<std::int64_t()> ticksUntilEffect) override
     {
-        m_lookahead = std::move(ticksUntilEffect);
-        m_source.arm();
+        lookahead = std::move(ticksUntilEffect);
+        source.arm();
     }
 
-    [[nodiscard]] std::int64_t ticksToAwait() const { return m_lookahead ? m_lookahead() : 1; }
-    void tick() const { m_onTick(); }
-
-    TickSchedule schedule{Duration{0}};
-
-private:
     void start()
     {
-        schedule.start(m_source.tickInProgress.value_or(m_source.clock.now()));
-        m_source.arm();
+        schedule.start(source.tickInProgress.value_or(source.clock.now()));
+        source.arm();
     }
+    [[nodiscard]] bool isDue(Duration now) const { return schedule.isRunning() && schedule.nextDue() <= now; }
 
-    std::function<void()> m_onTick;
-    std::function<std::int64_t()> m_lookahead;
-    ClockTimeSource::Impl &m_source;
+    std::function<void()> onTick;
+    std::function<std::int64_t()> lookahead;
+    ClockTimeSource::Impl &source;
+    TickSchedule schedule{Duration{0}};
 };
 
 } // namespace
-
-ClockTimer *ClockTimeSource::Impl::earliestDue(Duration now) const
-{
-    ClockTimer *earliest = nullptr;
-    for (ClockTimer *timer : timers) {
-        const TickSchedule &s = timer->schedule;
-        if (s.isRunning() && s.nextDue() <= now && (!earliest || s.nextDue() < earliest->schedule.nextDue()))
-            earliest = timer;
-    }
-    return earliest;
-}
 
 void ClockTimeSource::Impl::deliverDue()
 {
@@ -127,9 +98,16 @@ void ClockTimeSource::Impl::deliverDue()
         timer->schedule.resumeIfLate(now);
     // One tick at a time, oldest first, looking afresh each time: a tick may
     // start, stop or restart any timer, this one included.
-    while (ClockTimer *timer = earliestDue(now)) {
-        const auto outer = std::exchange(tickInProgress, timer->schedule.takeNext());
-        timer->tick();
+    for (;;) {
+        ClockTimer *earliest = nullptr;
+        for (ClockTimer *timer : timers) {
+            if (timer->isDue(now) && (!earliest || timer->schedule.nextDue() < earliest->schedule.nextDue()))
+                earliest = timer;
+        }
+        if (!earliest)
+            break;
+        const auto outer = std::exchange(tickInProgress, earliest->schedule.takeNext());
+        earliest->onTick();
         tickInProgress = outer;
     }
     delivering = false;
@@ -146,7 +124,7 @@ void ClockTimeSource::Impl::arm()
     for (ClockTimer *timer : timers) {
         if (!timer->schedule.isRunning())
             continue;
-        timer->schedule.awaitTick(timer->ticksToAwait());
+        timer->schedule.awaitTick(timer->lookahead ? timer->lookahead() : 1);
         earliest = std::min(earliest.value_or(Duration::max()), timer->schedule.awaited());
     }
     if (earliest)

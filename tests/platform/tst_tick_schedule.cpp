@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/tick_schedule.h"
+#include "platform/timer.h"
 
 #include <QTest>
 

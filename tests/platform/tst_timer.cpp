@@ -5,7 +5,6 @@
 #include "core/exercise_view.h"
 #include "core/module1.h"
 #include "core/pacing_engine.h"
-#include "platform/alarm.h"
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"

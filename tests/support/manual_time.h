@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/alarm.h"
+#include "platform/timer.h"
 #include "platform/timer.h"
 #include "tests/support/hand_clock.h"
 
