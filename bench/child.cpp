@@ -13,7 +13,6 @@
 #include "platform/random_source.h"
 #include "platform/system_time.h"
 #include "platform/timer.h"
-#include "platform/wake_planner.h"
 #include "platform/window_services.h"
 #include "tests/support/show_hide_watch.h"
 #include "windows/frm_werk.h"

@@ -2,7 +2,7 @@
 #include "bench/report.h"
 
 #include "bench/stats.h"
-#include "platform/wake_planner.h"
+#include "platform/early_wake_alarm.h"
 
 #include <QFile>
 #include <QTextStream>

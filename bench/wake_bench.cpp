@@ -10,10 +10,10 @@
 #include "bench/host.h"
 #include "bench/stats.h"
 #include "bench/wake_log.h"
-#include "platform/wake_planner.h"
+#include "platform/early_wake_alarm.h"
 #include "platform/clock.h"
 #include "platform/system_time.h"
-#include "platform/wake_planner.h"
+#include "platform/early_wake_alarm.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,7 +4,6 @@
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
 #include "platform/system_time.h"
-#include "platform/wake_planner.h"
 
 #include <memory>
 #include <utility>

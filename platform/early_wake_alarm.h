@@ -1,16 +1,127 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/timer.h"
 #include "platform/system_time.h"
+#include "platform/timer.h"
 
-#include <functional>
-#include <memory>
+#include <array>
+#include <chrono>
+#include <cstddef>
 
+// An alarm that must not be late, and the parts that plan its wake-up, each
+// working on the times it is handed, so that only the alarm reads a clock.
 namespace platform {
 
-class Clock;
-class WakePlanner;
+// How late one kind of wake-up comes: an estimate of the 99.5th percentile of
+// its lateness, learnt a step at a time, which one outlier moves little. A
+// wake-up far later than the estimate is a held-up thread when it comes alone,
+// and how coarsely the system wakes (a 15.6 ms tick) when such wake-ups make
+// most of the last few: the estimate then takes their middle one at once.
+// While young, it learns in bigger steps and its margin is at least `untaught`.
+class LatenessEstimate {
+public:
+    using Duration = std::chrono::nanoseconds;
+
+    LatenessEstimate(Duration initial, Duration untaught)
+        : m_estimate(initial)
+        , m_untaught(untaught)
+    {
+    }
+
+    void learn(Duration lateness); // a wake-up came this long after its moment
+
+    // How early to ask for a wake-up so that it is rarely late.
+    [[nodiscard]] Duration margin() const
+    {
+        return m_learnt < youth ? std::max(m_estimate + slack, m_untaught) : m_estimate + slack;
+    }
+
+private:
+    static constexpr std::size_t window = 4;           // of the last this many wake-ups,
+    static constexpr std::size_t repeatsToBelieve = 3; // this many far late: the system's coarseness
+    static constexpr std::size_t youth = 20;
+    static constexpr Duration slack = std::chrono::microseconds(50);
+
+    void learnFarLate();
+
+    Duration m_estimate;
+    Duration m_untaught;
+    std::array<Duration, window> m_recentFarLate{}; // each far-late one's lateness, else 0
+    std::size_t m_next = 0;
+    std::size_t m_learnt = 0;
+};
+
+// What busy waiting may cost: a reserve that fills at 0.8 % of the time going
+// by and holds at most 2 ms, so that over any second or longer the busy
+// finishes cost at most 1 % of a core, whatever the pace. A short wait, such
+// as the one after a click, draws on time saved during earlier ones.
+class BusyBudget {
+public:
+    using Duration = std::chrono::nanoseconds;
+
+    static constexpr Duration limit = std::chrono::milliseconds(2);
+    static constexpr int perMille = 8; // of the time going by
+
+    [[nodiscard]] Duration available(Duration now); // how long a busy wait may take at `now`
+    // What will be available at `now + wait` if nothing is spent meanwhile.
+    [[nodiscard]] Duration availableAfter(Duration now, Duration wait);
+    void spend(Duration spun);
+
+private:
+    void accrue(Duration now);
+
+    Duration m_reserve = limit;
+    Duration m_accruedTo{0};
+    bool m_started = false;
+};
+
+// When to ask the event loop to wake an alarm, a learnt margin before its
+// deadline, and how it waits out the rest on the thread: a short sleep where
+// the thread sleeps precisely, then a busy wait on the budget. The program
+// makes one for the thread that keeps its time and hands it to every alarm.
+class WakePlanner {
+public:
+    using Duration = std::chrono::nanoseconds;
+
+    // `finishSleeps`: whether the thread's own sleep ends within a fraction of
+    // a millisecond (sleepsPrecisely()), so that it can wait out the margin.
+    explicit WakePlanner(bool finishSleeps)
+        : m_finishSleeps(finishSleeps)
+    {
+    }
+
+    // When to ask the event loop for, at `now`, to be in time for `deadline`.
+    [[nodiscard]] Duration earlyWake(Duration now, Duration deadline);
+    // Woken by the event loop at `now`: until when the thread should sleep by
+    // itself, so that what is left is short enough to spin; `now` or earlier
+    // when it should not sleep.
+    [[nodiscard]] Duration finishSleep(Duration now, Duration deadline);
+
+    // A wake-up from the event loop, or from the thread's own sleep, came
+    // `lateness` after the moment asked for.
+    void learn(Duration lateness) { m_loop.learn(lateness); }
+    void learnFinish(Duration lateness) { m_finish.learn(lateness); }
+
+    [[nodiscard]] BusyBudget &budget() { return m_budget; }
+
+    // A margin the thread sleeps out costs no CPU, so it also covers the rarer
+    // wake-ups that come a millisecond or more late.
+    [[nodiscard]] Duration margin() const
+    {
+        return m_finishSleeps ? std::max(m_loop.margin(), sleptMargin) : m_loop.margin();
+    }
+
+private:
+    static constexpr Duration sleptMargin = std::chrono::milliseconds(3);
+
+    // Where waits end on whole milliseconds (Wine), event-loop wake-ups come up
+    // to 2 ms late and the thread's own sleeps up to 1.5 ms: the least margins
+    // until the first wake-ups have taught better ones.
+    LatenessEstimate m_loop{std::chrono::microseconds(500), std::chrono::milliseconds(2)};
+    LatenessEstimate m_finish{std::chrono::microseconds(100), std::chrono::microseconds(1500)};
+    BusyBudget m_budget;
+    bool m_finishSleeps;
+};
 
 // An alarm that is never late by more than the system makes it: it sleeps on
 // a system wait until a learnt margin before its deadline, then waits out the

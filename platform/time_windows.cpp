@@ -78,26 +78,6 @@ private:
     std::unique_ptr<QWinEventNotifier> m_notifier;
 };
 
-// Timed waits and timer messages end on the system's timer tick, 15.6 ms
-// unless a program asks for less. Windows drops the request when the process ends.
-class SystemTimerResolution {
-public:
-    SystemTimerResolution()
-        : m_raised(timeBeginPeriod(1) == TIMERR_NOERROR)
-    {
-    }
-    ~SystemTimerResolution()
-    {
-        if (m_raised)
-            timeEndPeriod(1);
-    }
-    SystemTimerResolution(const SystemTimerResolution &) = delete;
-    SystemTimerResolution &operator=(const SystemTimerResolution &) = delete;
-
-private:
-    bool m_raised;
-};
-
 } // namespace
 
 std::unique_ptr<SystemWait> makeSystemWait(const Clock &clock, std::function<void()> onWake)
@@ -123,7 +103,9 @@ void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 
 void keepTimeOnThisThread()
 {
-    static const SystemTimerResolution resolution;
+    // Timed waits and timer messages end on the system's timer tick, 15.6 ms
+    // unless a program asks for less; Windows drops the request when the process ends.
+    static const bool finerTick [[maybe_unused]] = timeBeginPeriod(1) == TIMERR_NOERROR;
     // A higher priority within the normal class gets the woken thread a core sooner.
     QThread::currentThread()->setPriority(QThread::HighestPriority);
 }

@@ -9,7 +9,6 @@
 #include "platform/random_source.h"
 #include "platform/system_time.h"
 #include "platform/timer.h"
-#include "platform/wake_planner.h"
 #include "platform/window_services.h"
 #include "windows/assets.h"
 #include "windows/frm_hoofd.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/early_wake_alarm.h"
 
-#include "platform/wake_planner.h"
 #include "tests/support/hand_clock.h"
 
 #include <QTest>

@@ -9,7 +9,6 @@
 #include "platform/early_wake_alarm.h"
 #include "platform/random_source.h"
 #include "platform/system_time.h"
-#include "platform/wake_planner.h"
 #include "tests/support/exercise_rig.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/wake_planner.h"
+#include "platform/early_wake_alarm.h"
 
 #include <QTest>
 
