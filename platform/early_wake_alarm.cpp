@@ -4,9 +4,7 @@
 #include "platform/clock.h"
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
-#include <vector>
 
 namespace platform {
 
@@ -41,60 +39,14 @@ void LatenessEstimate::learn(Duration lateness)
 
 void LatenessEstimate::learnFarLate()
 {
-    std::vector<Duration> seen; // rare: only on a far-late wake-up
-    std::copy_if(m_recentFarLate.begin(), m_recentFarLate.end(), std::back_inserter(seen),
-                 [](Duration d) { return d > Duration{0}; });
-    if (seen.size() < repeatsToBelieve)
+    std::array<Duration, window> seen = m_recentFarLate;
+    const auto end = std::remove(seen.begin(), seen.end(), Duration{0});
+    if (end - seen.begin() < std::ptrdiff_t(repeatsToBelieve))
         return; // alone so far: the thread was held up, which says nothing of the system
-    const auto middle = seen.begin() + std::ptrdiff_t(seen.size() - 1) / 2;
-    std::nth_element(seen.begin(), middle, seen.end());
+    const auto middle = seen.begin() + (end - seen.begin() - 1) / 2;
+    std::nth_element(seen.begin(), middle, end);
     m_estimate = std::max(m_estimate, *middle);
     m_recentFarLate.fill(Duration{0});
-}
-
-void BusyBudget::accrue(Duration now)
-{
-    if (!m_started || now < m_accruedTo) {
-        m_started = true;
-        m_accruedTo = now;
-        return;
-    }
-    m_reserve = std::min(m_reserve + (now - m_accruedTo) * perMille / 1000, limit);
-    m_accruedTo = now;
-}
-
-BusyBudget::Duration BusyBudget::available(Duration now)
-{
-    accrue(now);
-    return m_reserve;
-}
-
-BusyBudget::Duration BusyBudget::availableAfter(Duration now, Duration wait)
-{
-    accrue(now);
-    return std::min(m_reserve + std::max(wait, Duration{0}) * perMille / 1000, limit);
-}
-
-void BusyBudget::spend(Duration spun)
-{
-    spun = std::max(spun, Duration{0});
-    m_reserve = std::max(m_reserve - spun, Duration{0});
-    m_accruedTo += spun; // time spent spinning earns nothing, or a second could hold more than 1 %
-}
-
-WakePlanner::Duration WakePlanner::earlyWake(Duration now, Duration deadline)
-{
-    // A margin that the thread sleeps out costs no budget.
-    if (m_finishSleeps)
-        return deadline - margin();
-    return deadline - std::min(margin(), m_budget.availableAfter(now, deadline - now));
-}
-
-WakePlanner::Duration WakePlanner::finishSleep(Duration now, Duration deadline)
-{
-    if (!m_finishSleeps)
-        return now;
-    return deadline - std::min(m_finish.margin(), m_budget.available(now));
 }
 
 EarlyWakeAlarm::EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, const WaitFactory &makeWait,
@@ -141,12 +93,6 @@ void EarlyWakeAlarm::onWake()
     m_onAlarm();
 }
 
-void EarlyWakeAlarm::learnLateness(Duration woke)
-{
-    if (m_learn && woke >= m_sleepUntil)
-        m_planner.learn(woke - m_sleepUntil);
-}
-
 // Sleeps out most of the rest on the thread itself, so that little is left to
 // spin; but a wake-up far too early goes back to the event loop.
 EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke)
@@ -162,11 +108,6 @@ EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke)
     if (m_learn && finishWoke >= finishFrom)
         m_planner.learnFinish(finishWoke - finishFrom);
     return finishWoke;
-}
-
-bool EarlyWakeAlarm::budgetCovers(Duration now)
-{
-    return now >= m_deadline || m_deadline - now <= m_planner.budget().available(now);
 }
 
 // Too far to spin: sleeps on, to the moment asked for if this wake-up came

@@ -13,11 +13,11 @@
 namespace platform {
 
 // How late one kind of wake-up comes: an estimate of the 99.5th percentile of
-// its lateness, learnt a step at a time, which one outlier moves little. A
-// wake-up far later than the estimate is a held-up thread when it comes alone,
-// and how coarsely the system wakes (a 15.6 ms tick) when such wake-ups make
-// most of the last few: the estimate then takes their middle one at once.
-// While young, it learns in bigger steps and its margin is at least `untaught`.
+// its lateness, learnt a step at a time. A wake-up far later than the estimate
+// is a held-up thread when it comes alone, and the system's coarseness (a
+// 15.6 ms tick) when such make most of the last few: the estimate then takes
+// their middle one. While young, it learns in bigger steps and its margin is
+// at least `untaught`.
 class LatenessEstimate {
 public:
     using Duration = std::chrono::nanoseconds;
@@ -62,13 +62,33 @@ public:
     static constexpr Duration limit = std::chrono::milliseconds(2);
     static constexpr int perMille = 8; // of the time going by
 
-    [[nodiscard]] Duration available(Duration now); // how long a busy wait may take at `now`
+    // How long a busy wait may take at `now`.
+    [[nodiscard]] Duration available(Duration now)
+    {
+        accrue(now);
+        return m_reserve;
+    }
     // What will be available at `now + wait` if nothing is spent meanwhile.
-    [[nodiscard]] Duration availableAfter(Duration now, Duration wait);
-    void spend(Duration spun);
+    [[nodiscard]] Duration availableAfter(Duration now, Duration wait)
+    {
+        accrue(now);
+        return std::min(m_reserve + std::max(wait, Duration{0}) * perMille / 1000, limit);
+    }
+    // Time spent spinning earns nothing, or a second could hold more than 1 %.
+    void spend(Duration spun)
+    {
+        m_reserve = std::max(m_reserve - std::max(spun, Duration{0}), Duration{0});
+        m_accruedTo += std::max(spun, Duration{0});
+    }
 
 private:
-    void accrue(Duration now);
+    void accrue(Duration now)
+    {
+        if (m_started && now >= m_accruedTo)
+            m_reserve = std::min(m_reserve + (now - m_accruedTo) * perMille / 1000, limit);
+        m_started = true;
+        m_accruedTo = now;
+    }
 
     Duration m_reserve = limit;
     Duration m_accruedTo{0};
@@ -83,22 +103,26 @@ class WakePlanner {
 public:
     using Duration = std::chrono::nanoseconds;
 
-    // `finishSleeps`: whether the thread's own sleep ends within a fraction of
-    // a millisecond (sleepsPrecisely()), so that it can wait out the margin.
+    // `finishSleeps`: whether the thread's own sleep is precise (sleepsPrecisely()).
     explicit WakePlanner(bool finishSleeps)
         : m_finishSleeps(finishSleeps)
     {
     }
 
     // When to ask the event loop for, at `now`, to be in time for `deadline`.
-    [[nodiscard]] Duration earlyWake(Duration now, Duration deadline);
+    // A margin that the thread sleeps out costs no budget.
+    [[nodiscard]] Duration earlyWake(Duration now, Duration deadline)
+    {
+        return deadline - (m_finishSleeps ? margin() : std::min(margin(), m_budget.availableAfter(now, deadline - now)));
+    }
     // Woken by the event loop at `now`: until when the thread should sleep by
-    // itself, so that what is left is short enough to spin; `now` or earlier
-    // when it should not sleep.
-    [[nodiscard]] Duration finishSleep(Duration now, Duration deadline);
+    // itself, so that what is left is short enough to spin; `now` if not at all.
+    [[nodiscard]] Duration finishSleep(Duration now, Duration deadline)
+    {
+        return m_finishSleeps ? deadline - std::min(m_finish.margin(), m_budget.available(now)) : now;
+    }
 
-    // A wake-up from the event loop, or from the thread's own sleep, came
-    // `lateness` after the moment asked for.
+    // A wake-up from the event loop, or from the thread's own sleep, came this late.
     void learn(Duration lateness) { m_loop.learn(lateness); }
     void learnFinish(Duration lateness) { m_finish.learn(lateness); }
 
@@ -124,10 +148,9 @@ private:
 };
 
 // An alarm that is never late by more than the system makes it: it sleeps on
-// a system wait until a learnt margin before its deadline, then waits out the
-// rest on the thread, as its planner decides: a short sleep of the thread's
-// own, then a busy loop on the planner's budget; or, when the budget does not
-// cover what is left, it sleeps on to the deadline itself.
+// a system wait until the planner's margin before its deadline, then waits out
+// the rest on the thread (a short sleep, then a busy loop on the budget), or
+// sleeps on to the deadline where the budget does not cover what is left.
 class EarlyWakeAlarm final : public Alarm {
 public:
     EarlyWakeAlarm(const Clock &clock, WakePlanner &planner, const WaitFactory &makeWait,
@@ -138,10 +161,17 @@ public:
 
 private:
     void onWake();
-    void learnLateness(Duration woke);
+    void learnLateness(Duration woke)
+    {
+        if (m_learn && woke >= m_sleepUntil)
+            m_planner.learn(woke - m_sleepUntil);
+    }
     // Returns when the thread woke from its own sleep; `woke` if it did not sleep.
     [[nodiscard]] Duration sleepOutMargin(Duration woke);
-    [[nodiscard]] bool budgetCovers(Duration now);
+    [[nodiscard]] bool budgetCovers(Duration now)
+    {
+        return now >= m_deadline || m_deadline - now <= m_planner.budget().available(now);
+    }
     void sleepOn(Duration woke);
     void spinToDeadline(Duration now);
 
@@ -155,9 +185,8 @@ private:
     bool m_learn = false;
 };
 
-// Makers for a time source, every alarm sharing `planner`: early wake on
-// this system's own wait (on the portable one where it has none), or on the
-// portable wait, a precise QTimer.
+// Makers for a time source, every alarm sharing `planner`: on this system's
+// own wait (the portable one where it has none), or on the portable wait.
 [[nodiscard]] AlarmFactory systemAlarms(WakePlanner &planner);
 [[nodiscard]] AlarmFactory portableAlarms(WakePlanner &planner);
 

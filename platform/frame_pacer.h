@@ -37,10 +37,9 @@ public:
     // No frames are asked for from now on: the gap to the next is no period.
     void pause() { m_lastFrame.reset(); }
 
-    // The median gap, which a dropped frame's double gap or a late callback
-    // moves not at all, says how many frames each gap spans; the whole span
-    // over the frames in it is then exact to far below the browser's clock,
-    // which is coarsened to 0.1 ms. Fewer than 3 gaps do not overrule 60 Hz.
+    // The median gap, which a dropped frame or a late callback moves not at all,
+    // says how many frames each gap spans; the whole span over its frames is
+    // exact to far below the browser's 0.1 ms clock. 3 gaps overrule 60 Hz.
     [[nodiscard]] Duration period() const
     {
         if (m_count < 3)

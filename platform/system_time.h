@@ -8,16 +8,13 @@
 #include <functional>
 #include <memory>
 
-// What keeping time asks of the system. How one system does it is one file:
-// time_linux.cpp, time_windows.cpp, time_web.cpp, and time_portable.cpp for
-// every other desktop and the portable build; time_qt.cpp has what every
-// desktop shares. CMake picks the file.
+// What keeping time asks of the system; how one system does it is one file,
+// time_<system>.cpp, picked in CMake (time_qt.cpp: what desktops share).
 namespace platform {
 
 class Clock;
 
-// What an alarm sleeps on: a wait that the event loop watches and that calls
-// back once, at about a moment on the steady clock, a little early or late.
+// What an alarm sleeps on: a wait watched by the event loop that calls back once, about a moment.
 class SystemWait {
 public:
     using Duration = std::chrono::nanoseconds;
@@ -29,8 +26,7 @@ public:
 
 using WaitFactory = std::function<std::unique_ptr<SystemWait>(const Clock &clock, std::function<void()> onWake)>;
 
-// This system's most exact wait (Linux: a timerfd; Windows: a high-resolution
-// waitable timer); null where it has none.
+// This system's most exact wait; null where it has none.
 [[nodiscard]] std::unique_ptr<SystemWait> makeSystemWait(const Clock &clock, std::function<void()> onWake);
 // Every desktop's wait: a precise QTimer.
 [[nodiscard]] std::unique_ptr<SystemWait> makePortableWait(const Clock &clock, std::function<void()> onWake);
@@ -41,11 +37,8 @@ void sleepOnQt(std::chrono::nanoseconds at);
 // exercise's time: no gathering of its timed waits (Linux), a core as soon as
 // it wakes (Windows, macOS). A request only; the system may decline.
 void keepTimeOnThisThread();
-[[nodiscard]] bool keepsTimeOnThisThread();
 
-// The browser's alarm: it goes off in the animation frame nearest its
-// deadline, so what it shows lasts whole frames; a timeout stands in where no
-// frames come (a hidden tab). Reads the page's clock, systemClock().
+// The browser's alarm, on the page's clock (time_web.cpp).
 [[nodiscard]] std::unique_ptr<Alarm> makeFrameAlarm(std::function<void()> onAlarm);
 
 // A Windows waitable timer's due time for a wait from `now` until `at`: in

@@ -38,8 +38,6 @@ public:
         m_notifier.reset(); // before the descriptor it watches goes
         ::close(m_fd);
     }
-    TimerFdWait(const TimerFdWait &) = delete;
-    TimerFdWait &operator=(const TimerFdWait &) = delete;
 
     void wakeAt(Duration at) override
     {
@@ -69,8 +67,7 @@ std::unique_ptr<SystemWait> makeSystemWait(const Clock & /*clock*/, std::functio
     return fd < 0 ? nullptr : std::make_unique<TimerFdWait>(fd, std::move(onWake));
 }
 
-// One wait, never a loop: a wait that ends early leaves the rest to the
-// caller's busy finish, which it pays for.
+// One wait, never a loop: what is left goes to the caller's paid busy finish.
 void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 {
     sleepOnQt(at);
@@ -78,15 +75,9 @@ void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 
 void keepTimeOnThisThread()
 {
-    // Without it a timed wait may end up to 50 µs late. Nothing more is asked
-    // of the scheduler: a shorter time slice, tried, made a woken thread take
-    // the core from the X server mid round trip and cost a show 0.1 ms.
+    // Else a timed wait may end 50 µs late. A shorter time slice, tried, made a
+    // woken thread take the core from the X server mid round trip: a show lost 0.1 ms.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-}
-
-bool keepsTimeOnThisThread()
-{
-    return prctl(PR_GET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL) == 1;
 }
 
 } // namespace platform

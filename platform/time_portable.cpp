@@ -13,8 +13,7 @@ std::unique_ptr<SystemWait> makeSystemWait(const Clock & /*clock*/, std::functio
     return nullptr;
 }
 
-// One wait, never a loop: a wait that ends early leaves the rest to the
-// caller's busy finish, which it pays for.
+// One wait, never a loop: what is left goes to the caller's paid busy finish.
 void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 {
     sleepOnQt(at);
@@ -25,11 +24,6 @@ void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 void keepTimeOnThisThread()
 {
     QThread::currentThread()->setPriority(QThread::HighestPriority);
-}
-
-bool keepsTimeOnThisThread()
-{
-    return QThread::currentThread()->priority() == QThread::HighestPriority;
 }
 
 } // namespace platform

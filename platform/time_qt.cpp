@@ -21,10 +21,9 @@ using Duration = std::chrono::nanoseconds;
 
 namespace {
 
-// A precise QTimer's period is whole milliseconds and it fires about 0.2 ms
-// after one has passed, so rounding down lands a wake-up within a millisecond
-// around the moment asked for: the alarm's finish covers an early one as it
-// covers the margin, and the margin stays small.
+// A precise QTimer fires about 0.2 ms after its whole milliseconds, so rounding
+// down lands a wake-up within a millisecond around its moment: the alarm's
+// finish covers an early one as it covers the margin, which stays small.
 class QtTimerWait final : public SystemWait {
 public:
     QtTimerWait(const Clock &clock, std::function<void()> onWake)
@@ -89,8 +88,7 @@ void sleepOnQt(Duration at)
 
 bool sleepsPrecisely(const Clock &clock)
 {
-    // Most of five sleeps of 0.2 ms must end within 0.5 ms after their moment;
-    // one that a busy start-up delays does not decide.
+    // Most of five sleeps of 0.2 ms end within 0.5 ms: one delayed start-up does not decide.
     int good = 0;
     for (int i = 0; i < 5 && good < 3 && i - good < 3; ++i) {
         const Duration at = clock.now() + std::chrono::microseconds(200);

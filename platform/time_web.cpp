@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How the program keeps time in a browser: the clock is performance.now(),
-// and the alarm goes off in an animation-frame callback, in the frame nearest
-// its moment, with a timeout where no frames come (a hidden tab).
+// and the alarm goes off in the animation frame nearest its moment, so what it
+// shows lasts whole frames, with a timeout where no frames come (a hidden tab).
 #include "platform/clock.h"
 #include "platform/system_time.h"
 #include "platform/frame_pacer.h"
@@ -20,25 +20,17 @@ namespace {
 using Duration = std::chrono::nanoseconds;
 using namespace std::chrono_literals;
 
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
 Duration fromMs(double ms)
 {
-    return std::chrono::duration_cast<Duration>(std::chrono::duration<double, std::milli>(ms));
-}
-
-double toMs(Duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
+    return std::chrono::duration_cast<Duration>(Milliseconds(ms));
 }
 
 // While a frame is made, the clock reads the last moment that frame is the
 // nearest one to, so that every tick due by then is delivered into it. Never
 // read back: the clock only ever moves on.
 Duration clockFloor{0};
-
-Duration performanceNow()
-{
-    return fromMs(emscripten_get_now());
-}
 
 // The browser's own timeouts and frames, called back through the two
 // exported functions below. Not emscripten's wrappers: since 3.1.6x those end
@@ -85,10 +77,9 @@ public:
         reschedule();
     }
 
-    // Each frame is asked for anew.
     void onFrame(double time)
     {
-        m_frameRequest = 0;
+        m_frameRequest = 0; // each frame is asked for anew
         m_pacer.onFrame(fromMs(time));
         clockFloor = std::max(clockFloor, m_pacer.lastMomentOf(fromMs(time)));
         fireBy(clockFloor);
@@ -100,7 +91,7 @@ public:
     void onTimeout()
     {
         m_timeout = 0;
-        const Duration now = std::max(performanceNow(), clockFloor);
+        const Duration now = systemClock().now();
         if (m_deadline && now >= *m_deadline + noFrameGrace()) {
             m_pacer.pause();
             fireBy(now);
@@ -119,7 +110,7 @@ private:
     {
         if (m_firing)
             return; // the callback's new deadline is taken up once it returns
-        const Duration now = std::max(performanceNow(), clockFloor);
+        const Duration now = systemClock().now();
         const bool soon = m_deadline && *m_deadline - now <= framesAhead();
         if (soon && !m_frameRequest)
             m_frameRequest = web_request_frame();
@@ -134,7 +125,7 @@ private:
         m_timeout = 0;
         if (m_deadline) {
             const Duration at = soon ? *m_deadline + noFrameGrace() : *m_deadline - framesAhead();
-            m_timeout = web_set_timeout(std::max(toMs(at - now), 0.0));
+            m_timeout = web_set_timeout(std::max(Milliseconds(at - now).count(), 0.0));
         }
     }
 
@@ -177,7 +168,7 @@ EMSCRIPTEN_KEEPALIVE void tarvelin_on_timeout()
 
 std::chrono::nanoseconds SteadyClock::now() const
 {
-    return std::max(performanceNow(), clockFloor);
+    return std::max(fromMs(emscripten_get_now()), clockFloor);
 }
 
 // The page has one thread, and blocking it would freeze the page: no sleep.

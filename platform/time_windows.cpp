@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How the program keeps time on Windows: it wakes and sleeps on a
-// high-resolution waitable timer (Windows 10 1803 and later), whose waits end
-// within a fraction of a millisecond at no CPU cost, where a plain timed wait
-// ends on the system's timer tick; and it asks for a 1 ms tick while it runs.
+// high-resolution waitable timer (Windows 10 1803 and later), precise to a
+// fraction of a millisecond at no CPU cost, and asks for a 1 ms system tick.
 #include "platform/clock.h"
 #include "platform/system_time.h"
 
@@ -66,8 +65,6 @@ public:
     {
         m_notifier.reset(); // before the handle it watches goes
     }
-    WaitableTimerWait(const WaitableTimerWait &) = delete;
-    WaitableTimerWait &operator=(const WaitableTimerWait &) = delete;
 
     void wakeAt(Duration at) override { m_timer->fireAt(m_clock.now(), at); }
     void stop() override { m_timer->cancel(); }
@@ -88,8 +85,7 @@ std::unique_ptr<SystemWait> makeSystemWait(const Clock &clock, std::function<voi
     return std::make_unique<WaitableTimerWait>(std::move(timer), clock, std::move(onWake));
 }
 
-// One wait, never a loop: a wait that ends early leaves the rest to the
-// caller's busy finish.
+// One wait, never a loop: what is left goes to the caller's paid busy finish.
 void SteadyClock::sleepUntil(std::chrono::nanoseconds at) const
 {
     thread_local HighResolutionTimer timer;
@@ -108,11 +104,6 @@ void keepTimeOnThisThread()
     static const bool finerTick [[maybe_unused]] = timeBeginPeriod(1) == TIMERR_NOERROR;
     // A higher priority within the normal class gets the woken thread a core sooner.
     QThread::currentThread()->setPriority(QThread::HighestPriority);
-}
-
-bool keepsTimeOnThisThread()
-{
-    return QThread::currentThread()->priority() == QThread::HighestPriority;
 }
 
 } // namespace platform

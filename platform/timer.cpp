@@ -48,8 +48,6 @@ struct ClockTimer final : TimerBackend {
         std::erase(source.timers, this);
         source.arm();
     }
-    ClockTimer(const ClockTimer &) = delete;
-    ClockTimer &operator=(const ClockTimer &) = delete;
 
     void setInterval(std::int32_t milliseconds) override
     {
@@ -139,11 +137,6 @@ ClockTimeSource::ClockTimeSource(const Clock &clock, AlarmFactory makeAlarm)
 }
 
 ClockTimeSource::~ClockTimeSource() = default;
-
-void ClockTimeSource::catchUp()
-{
-    m_impl->deliverDue();
-}
 
 std::unique_ptr<TimerBackend> ClockTimeSource::makeTimer(std::function<void()> onTick)
 {

@@ -61,8 +61,8 @@ public:
     [[nodiscard]] Duration awaited() const { return m_awaited; }
 
     // A wake-up a second or more after the awaited tick means the program was
-    // held up or suspended: the timeline then moves on by that much, as if it
-    // had stood still meanwhile, and nothing is raced through. Returns whether it moved.
+    // held up or suspended: the timeline moves on by that much, and nothing is
+    // raced through. Returns whether it moved.
     bool resumeIfLate(Duration now)
     {
         const Duration lateness = now - m_awaited;
@@ -110,11 +110,6 @@ class ClockTimeSource final : public TimeSource {
 public:
     ClockTimeSource(const Clock &clock, AlarmFactory makeAlarm);
     ~ClockTimeSource() override;
-    ClockTimeSource(const ClockTimeSource &) = delete;
-    ClockTimeSource &operator=(const ClockTimeSource &) = delete;
-
-    // Delivers every tick due by now, of all its timers, oldest first.
-    void catchUp();
 
     [[nodiscard]] std::unique_ptr<TimerBackend> makeTimer(std::function<void()> onTick) override;
     void runBetweenTicks(const std::function<void()> &event) override;
