@@ -85,13 +85,12 @@ test-debian13:
 	$(call install-missing,$(call packages,debian13))
 	tests/debian13/run.sh
 
-# Timing against the nominal timeline, resources, start-up; writes docs/performance.md
-# and draws docs/timing.svg. Fails when a target is missed, after drawing.
+# Timing against the nominal timeline, resources, start-up; writes
+# docs/performance.md. Fails when a target is missed.
 bench: bench-deps
 	$(call build-preset,release)
 	cmake --build --preset release --target bench_timing --parallel $(JOBS)
-	./build/release/bench/bench_timing docs/performance.md build/release/bench; status=$$?; \
-	gnuplot -e "datadir='build/release/bench'" bench/timing.gp > docs/timing.svg && exit $$status
+	./build/release/bench/bench_timing docs/performance.md
 
 # The browser page's timing beside a plain setInterval page, in headed
 # Chromium on Xvfb: writes docs/performance-web.md and docs/timing-web.svg and
@@ -142,13 +141,13 @@ test-windows: windows-qt
 	ctest --preset windows-check
 
 # How late each alarm kind wakes at the exercise's paces, built for Windows
-# and run on Wine; writes docs/wakeups-windows.md, and every wake-up to
-# build/windows/wakeups.txt. Fails when a target is missed. Wine is not Windows.
+# and run on Wine; writes docs/wakeups-windows.md. Fails when a target is
+# missed. Wine is not Windows.
 bench-windows: windows-qt
 	$(windows_qt) cmake --preset windows
 	cmake --build --preset windows --target bench_wakeups --parallel $(JOBS)
 	WINEPREFIX=$(CURDIR)/build/windows/wine cmake/wine_emulator.sh build/windows/bench_wakeups.exe \
-	    $(CURDIR)/docs/wakeups-windows.md $(CURDIR)/build/windows/wakeups.txt
+	    $(CURDIR)/docs/wakeups-windows.md
 
 clean:
 	rm -rf build

@@ -1,25 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "bench/child.h"
-
-#include "bench/nominal.h"
-#include "bench/onset_analysis.h"
-#include "bench/pixel_probe.h"
-#include "bench/plain_qt_time.h"
+// A child of `make bench`: one round of one scenario on one timer kind, or
+// the program's start-up.
 #include "bench/processes.h"
 #include "bench/watch.h"
-#include "core/exercise_state.h"
 #include "platform/clock.h"
 #include "platform/early_wake_alarm.h"
+#include "platform/program_end.h"
 #include "platform/random_source.h"
-#include "platform/system_time.h"
-#include "platform/timer.h"
-#include "platform/window_services.h"
 #include "tests/support/show_hide_watch.h"
 #include "windows/frm_werk.h"
 #include "windows/program.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -28,7 +23,6 @@
 
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <optional>
 #include <thread>
 
@@ -65,10 +59,8 @@ public:
     // When the handler that makes an onset started: the tick it is in, if any.
     [[nodiscard]] ThreadMoment onsetNow() const
     {
-        ThreadMoment moment = threadNow();
-        if (inTick)
-            moment.at = tickStart;
-        return moment;
+        const ThreadMoment moment = threadNow();
+        return {inTick ? tickStart : moment.at, moment.threadCpu, moment.waited};
     }
     void runBetweenTicks(const std::function<void()> &event) override
     {
@@ -98,7 +90,6 @@ private:
                 m_source.origin = steadyNow();
             m_inner->setEnabled(enabled);
         }
-        [[nodiscard]] bool isEnabled() const override { return m_inner->isEnabled(); }
         void setLookahead(std::function<std::int64_t()> f) override { m_inner->setLookahead(std::move(f)); }
 
     private:
@@ -109,36 +100,37 @@ private:
     platform::TimeSource &m_inner;
 };
 
-std::unique_ptr<platform::TimeSource> makeSource(TimerKind kind, WakeLog &wakes)
-{
-    if (kind == TimerKind::PlainQt)
-        return std::make_unique<PlainQtTimeSource>();
-    return std::make_unique<platform::ClockTimeSource>(platform::systemClock(), wakes.alarms(kind == TimerKind::Linux));
-}
-
-// What the window does while the stimuli flash, the pauses left out: its steps
-// and the CPU time they take.
-struct Flashing {
-    void pause(bool paused)
+// What a window would have on plain QTimers, to measure ours against: one
+// handler call per timeout of a default (coarse) QTimer, counted from each
+// start in wall time, with nothing caught up.
+class PlainQtTimeSource final : public platform::TimeSource {
+public:
+    std::unique_ptr<platform::TimerBackend> makeTimer(std::function<void()> onTick) override
     {
-        if (paused)
-            cpu += cpuNow() - m_cpuFrom;
-        else
-            m_cpuFrom = cpuNow();
-        m_paused = paused;
+        return std::make_unique<Timer>(std::move(onTick));
     }
-    void step()
-    {
-        if (!m_paused)
-            ++steps;
-    }
-
-    Nanos cpu{0};
-    int steps = 0;
+    void runBetweenTicks(const std::function<void()> &event) override { event(); }
 
 private:
-    bool m_paused = true;
-    Nanos m_cpuFrom{0};
+    class Timer final : public platform::TimerBackend {
+    public:
+        explicit Timer(std::function<void()> onTick)
+        {
+            QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTick));
+        }
+        void setInterval(std::int32_t milliseconds) override { m_timer.setInterval(milliseconds); }
+        void setEnabled(bool enabled) override
+        {
+            if (enabled && !m_timer.isActive())
+                m_timer.start();
+            else if (!enabled)
+                m_timer.stop();
+        }
+        void setLookahead(std::function<std::int64_t()>) override {}
+
+    private:
+        QTimer m_timer;
+    };
 };
 
 // Runs actions at set moments on an alarm of its own, so the clicks and the
@@ -150,25 +142,51 @@ public:
     {
     }
     void at(Nanos when, std::function<void()> action) { m_actions.emplace(when, std::move(action)); }
-    void start() { armNext(); }
+    void start() { m_alarm->wakeAt(m_actions.begin()->first); }
 
 private:
-    void armNext()
-    {
-        if (m_actions.empty())
-            return;
-        m_alarm->wakeAt(m_actions.begin()->first);
-    }
     void fire()
     {
         auto action = std::move(m_actions.begin()->second);
         m_actions.erase(m_actions.begin());
         action();
-        armNext();
+        if (!m_actions.empty())
+            start();
     }
 
     std::multimap<Nanos, std::function<void()>> m_actions;
     std::unique_ptr<platform::Alarm> m_alarm;
+};
+
+// The X server's DAMAGE of the stimulus area, watched by a process of its own.
+class PixelWatch {
+public:
+    PixelWatch(const QWidget &window, QRect area)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/damage_watch"),
+                        {QString::number(window.winId()), QString::number(area.x()), QString::number(area.y()),
+                         QString::number(area.width()), QString::number(area.height())});
+        watching = m_process.waitForReadyRead(10'000) && m_process.readLine().startsWith("watching");
+    }
+    // Stops watching, and returns when the pixels changed.
+    std::vector<Nanos> stop()
+    {
+        m_process.closeWriteChannel();
+        std::vector<Nanos> stamps;
+        if (!m_process.waitForFinished(10'000))
+            return stamps;
+        for (const QByteArray &line : m_process.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                stamps.emplace_back(line.toLongLong());
+        }
+        return stamps;
+    }
+
+    bool watching = false;
+
+private:
+    QProcess m_process;
 };
 
 } // namespace
@@ -179,44 +197,31 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     core::ExerciseState state = plan.state;
     std::vector<Click> &clicks = plan.clicks;
     RunRecord run;
-    run.ours = isOurs(kind);
+    run.ours = kind != TimerKind::PlainQt;
     run.nominal = plan.onsets;
     // The program's own time keeping, as it starts it; the schedule's alarm shares it.
     platform::keepTimeOnThisThread();
     platform::WakePlanner planner(platform::sleepsPrecisely(platform::systemClock()));
-    WakeLog wakes(planner, s.cpu ? WakeLog::CpuReadings::AtFiringAndSleeps : WakeLog::CpuReadings::AtFiring);
-    std::vector<std::jthread> load; // keeps every core busy while it runs
-    for (unsigned i = 0; s.allCoresBusy && i < std::max(2u, std::thread::hardware_concurrency()); ++i)
-        load.emplace_back([](std::stop_token stop) {
-            while (!stop.stop_requested()) {
-            }
-        });
+    WakeLog wakes(planner, true);
 
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(start));
-    auto inner = makeSource(kind, wakes);
-    WatchedSource source(*inner);
+    PlainQtTimeSource plainQt;
+    platform::ClockTimeSource ours(platform::systemClock(), wakes.alarms(kind == TimerKind::Linux));
+    WatchedSource source(kind == TimerKind::PlainQt ? static_cast<platform::TimeSource &>(plainQt) : ours);
     platform::RandomSource random(platform::systemClock());
     // As the settings window's Start does: make the window, then show it at once.
     windows::frm_werk window(state, random, source);
     run.origin = source.origin.value_or(steadyNow());
     run.waitedAtStart = runQueueWaitNow();
-    Flashing flashing;
-    flashing.pause(false);
     const Nanos cpuFrom = cpuNow();
     auto *stimulus = window.findChild<QLabel *>(QStringLiteral("txt_string"));
     auto *picture = window.findChild<QLabel *>(QStringLiteral("Picture1"));
-    const ShowHideWatch stimulusWatch(stimulus, [&](bool) {
-        run.handled.push_back(source.onsetNow());
-        flashing.step();
-    });
-    const ShowHideWatch pauseWatch(picture, [&](bool shown) {
-        run.handled.push_back(source.onsetNow());
-        flashing.step();
-        flashing.pause(shown);
-    });
-    std::optional<PixelProbe> probe;
+    const auto onset = [&](bool) { run.handled.push_back(source.onsetNow()); };
+    const ShowHideWatch stimulusWatch(stimulus, onset);
+    const ShowHideWatch pauseWatch(picture, onset);
+    std::optional<PixelWatch> pixels;
     if (!s.cpu && QGuiApplication::platformName() == u"xcb")
-        probe.emplace(window.winId(), stimulus->geometry().united(picture->geometry()));
+        pixels.emplace(window, stimulus->geometry().united(picture->geometry()));
     window.show();
 
     Schedule schedule(planner);
@@ -241,12 +246,10 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     schedule.start();
     loop.exec();
 
-    flashing.pause(true);
     const Nanos cpu = cpuNow() - cpuFrom;
     const Nanos wall = steadyNow() - run.origin;
-    if (probe)
-        run.pixels = probe->stop();
-    load.clear();
+    if (pixels)
+        run.pixels = pixels->stop();
     // The timeline the engine should have had with the clicks at the moments they came.
     for (std::size_t i = 0; i < clicks.size() && i < source.clicks.size(); ++i)
         clicks[i].atUs = std::chrono::duration_cast<std::chrono::microseconds>(source.clicks[i] - run.origin).count();
@@ -255,13 +258,14 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
     run.events = app.events;
     run.wakes = wakes.wakes;
 
-    const std::vector<OnsetRow> rows = joinOnsets(run);
+    ChildResult result;
+    result.onsets = joinOnsets(run);
+    result.clicks = clickRows(run, clicks, result.onsets);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](Nanos d) { return std::chrono::duration<double, std::milli>(d).count(); };
-    const CpuFigures figures{100.0 * double(cpu.count()) / double(wall.count()), ms(flashing.cpu), flashing.steps,
-                             double(usage.ru_maxrss) / 1024.0, ms(wakes.spun()), ms(wakes.sleptCpu)};
-    writeChildResult(figures, probe && probe->isWatching(), rows, clickErrors(run, clicks, rows));
+    result.cpu = {100.0 * double(cpu.count()) / double(wall.count()), double(usage.ru_maxrss) / 1024.0};
+    result.pixelsWatched = pixels && pixels->watching;
+    writeChildResult(result);
     return 0;
 }
 

@@ -19,7 +19,5 @@ using Nanos = std::chrono::nanoseconds;
 [[nodiscard]] Nanos runQueueWaitNow();
 // Whether this is Wine, whose waits end on whole milliseconds as a rule.
 [[nodiscard]] bool onWine();
-// The name of this system's own alarm, for the reports.
-[[nodiscard]] const char *systemAlarmName();
 
 } // namespace bench

@@ -47,9 +47,4 @@ bool onWine()
     return false;
 }
 
-const char *systemAlarmName()
-{
-    return "Linux alarm";
-}
-
 } // namespace bench

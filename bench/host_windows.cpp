@@ -44,9 +44,4 @@ bool onWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-const char *systemAlarmName()
-{
-    return "Windows alarm";
-}
-
 } // namespace bench

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace bench {
 
@@ -33,75 +34,45 @@ std::optional<std::size_t> alarmBefore(const RunRecord &run, Nanos handled)
     return last;
 }
 
-// How long the thread was ready but off its core since the onset before, in ms.
-double waitedSince(const RunRecord &run, const ThreadMoment &handledOnset, const ThreadMoment *previous)
-{
-    return ms(handledOnset.waited - (previous ? previous->waited : run.waitedAtStart));
-}
-
-// A late wake-up while the thread was idle: the system's timer came late, or it
-// came and the thread then waited for a core while other processes ran.
-Cause wokeLate(const RunRecord &run, const ThreadMoment &handledOnset, const ThreadMoment *previous, OnsetRow &row)
-{
-    row.waitedMs = waitedSince(run, handledOnset, previous);
-    return row.waitedMs >= row.errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
-}
-
 // Longer than this, a stretch in which the thread did not run is counted.
 constexpr Nanos noticeable = std::chrono::microseconds(200);
 
-void explain(const RunRecord &run, Nanos due, const ThreadMoment &handledOnset, const ThreadMoment *previous,
-             OnsetRow &row)
+// Why the onset handled at `handled`, due at `due` and `errorMs` late, came late.
+Cause explain(const RunRecord &run, Nanos due, double errorMs, const ThreadMoment &handled, const ThreadMoment *previous)
 {
     for (const auto &[from, until] : run.holdUps) {
-        if (from < handledOnset.at && until > due) {
-            row.cause = Cause::HoldUp;
-            return;
-        }
+        if (from < handled.at && until > due)
+            return Cause::HoldUp;
     }
-    if (!run.ours) {
-        row.cause = Cause::PlainTimer;
-        return;
-    }
-    const auto found = alarmBefore(run, handledOnset.at);
-    if (!found) {
-        row.cause = Cause::Unexplained;
-        return;
-    }
-    const AlarmWake *alarm = &run.wakes[*found];
-    row.earlyMs = ms(alarm->deadline - alarm->askedFor);
-    row.wokeLateMs = ms(alarm->woke - alarm->askedFor);
-    if (alarm->woke <= alarm->deadline && !alarm->outOfReserve) {
-        if (alarm->finishWoke > alarm->deadline) {
-            // In time for its own short sleep, which the system ended late.
-            row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
-            row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
-            row.cause = wokeLate(run, handledOnset, previous, row);
-            return;
-        }
+    if (!run.ours)
+        return Cause::PlainTimer;
+    const auto found = alarmBefore(run, handled.at);
+    if (!found)
+        return Cause::Unexplained;
+    const AlarmWake &alarm = run.wakes[*found];
+    // A late wake-up while the thread was idle: the system's timer came late,
+    // or it came and the thread then waited for a core while others ran.
+    const auto wokeLate = [&] {
+        const double waited = ms(handled.waited - (previous ? previous->waited : run.waitedAtStart));
+        return waited >= errorMs / 2 ? Cause::WaitedForCore : Cause::MachineWokeLate;
+    };
+    if (alarm.woke <= alarm.deadline && !alarm.outOfReserve) {
+        if (alarm.finishWoke > alarm.deadline)
+            return wokeLate(); // in time for its own short sleep, which the system ended late
         // The busy finish's last two readings of the clock lie on either side
         // of the deadline, and between them the thread does nothing else: if
         // the last came late, the thread stood still there.
-        if (alarm->fired - alarm->deadline > noticeable) {
-            row.earlyMs = ms(alarm->deadline - alarm->finishFrom);
-            row.wokeLateMs = ms(alarm->finishWoke - alarm->finishFrom);
-            row.waitedMs = waitedSince(run, handledOnset, previous);
-            row.cause = Cause::SpinStall;
-            return;
-        }
+        if (alarm.fired - alarm.deadline > noticeable)
+            return Cause::SpinStall;
         // Wall time between the alarm and the handler that the thread did not run.
-        const Nanos offCore = (handledOnset.at - alarm->fired)
-                              - (handledOnset.threadCpu - alarm->threadCpu);
-        row.cause = offCore > noticeable ? Cause::Preempted : Cause::AfterAlarm;
-        return;
+        const Nanos offCore = (handled.at - alarm.fired) - (handled.threadCpu - alarm.threadCpu);
+        return offCore > noticeable ? Cause::Preempted : Cause::AfterAlarm;
     }
     // The reserve is to blame if it made the alarm sleep on, or asked for a
     // later wake-up than the margin wanted, which the whole margin would have met.
-    const bool marginCut = alarm->deadline - alarm->askedFor < alarm->margin;
-    if (alarm->outOfReserve || (marginCut && alarm->woke - alarm->askedFor <= alarm->margin)) {
-        row.cause = Cause::OutOfReserve;
-        return;
-    }
+    const bool marginCut = alarm.deadline - alarm.askedFor < alarm.margin;
+    if (alarm.outOfReserve || (marginCut && alarm.woke - alarm.askedFor <= alarm.margin))
+        return Cause::OutOfReserve;
     // Woken late: was the thread in another event when the wake-up was due?
     // The event that holds `woke` is the wake-up's own dispatch: between its
     // start and the alarm's code only Qt's dispatch runs, so if it started
@@ -110,26 +81,19 @@ void explain(const RunRecord &run, Nanos due, const ThreadMoment &handledOnset, 
     const DispatchedEvent *own = nullptr;
     const DispatchedEvent *holder = nullptr;
     for (const DispatchedEvent &e : run.events) {
-        if (e.start <= alarm->woke && e.end >= alarm->woke)
+        if (e.start <= alarm.woke && e.end >= alarm.woke)
             own = &e;
-        else if (e.start < alarm->woke && e.end > alarm->askedFor
-                 && (!holder || e.end - e.start > holder->end - holder->start))
+        else if (e.start < alarm.woke && e.end > alarm.askedFor && (!holder || e.end - e.start > holder->end - holder->start))
             holder = &e;
     }
-    if (own && own->start < alarm->deadline && alarm->woke - own->start > noticeable) {
-        row.cause = Cause::DispatchStall;
-        row.busyWith = own->type;
-        return;
-    }
-    if (!holder) {
-        row.cause = wokeLate(run, handledOnset, previous, row);
-        return;
-    }
+    if (own && own->start < alarm.deadline && alarm.woke - own->start > noticeable)
+        return Cause::DispatchStall;
+    if (!holder)
+        return wokeLate();
     // An event that took long in wall time but little of the thread's CPU
     // held the alarm up only because the system took the core from it.
     const Nanos offCore = (holder->end - holder->start) - holder->cpu;
-    row.cause = offCore > noticeable && offCore > holder->cpu ? Cause::EventStall : Cause::ThreadBusy;
-    row.busyWith = holder->type;
+    return offCore > noticeable && offCore > holder->cpu ? Cause::EventStall : Cause::ThreadBusy;
 }
 
 } // namespace
@@ -160,21 +124,6 @@ bool isMachines(Cause cause)
            || cause == Cause::DispatchStall || cause == Cause::SpinStall || cause == Cause::EventStall;
 }
 
-QString eventName(int type)
-{
-    switch (type) {
-    case QEvent::Timer: return QStringLiteral("timer");
-    case QEvent::SockAct: return QStringLiteral("socket notifier");
-    case QEvent::UpdateRequest: return QStringLiteral("repaint");
-    case QEvent::Paint: return QStringLiteral("paint");
-    case QEvent::MetaCall: return QStringLiteral("queued call");
-    case QEvent::Expose: return QStringLiteral("expose");
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease: return QStringLiteral("mouse");
-    default: return QStringLiteral("event %1").arg(type);
-    }
-}
-
 std::vector<OnsetRow> joinOnsets(const RunRecord &run)
 {
     std::vector<OnsetRow> rows;
@@ -190,41 +139,36 @@ std::vector<OnsetRow> joinOnsets(const RunRecord &run)
 
         const auto pixel = std::lower_bound(run.pixels.begin(), run.pixels.end(), handled);
         const DispatchedEvent *repaint = firstRepaintFrom(run.events, handled);
-        if (pixel != run.pixels.end() && *pixel < nextHandled) {
-            row.pixelErrorMs = ms(*pixel - due);
-            row.queueMs = repaint ? ms(repaint->start - handled) : std::nan("");
-            row.paintMs = repaint ? ms(repaint->end - repaint->start) : std::nan("");
-            row.serverMs = repaint && repaint->end <= *pixel ? ms(*pixel - repaint->end) : std::nan("");
-        } else {
-            row.pixelErrorMs = row.queueMs = row.paintMs = row.serverMs = std::nan("");
-        }
+        const bool seen = pixel != run.pixels.end() && *pixel < nextHandled;
+        row.pixelErrorMs = seen ? ms(*pixel - due) : std::nan("");
+        row.queueMs = seen && repaint ? ms(repaint->start - handled) : std::nan("");
         if (row.errorMs > explainMs)
-            explain(run, due, run.handled[i], i > 0 ? &run.handled[i - 1] : nullptr, row);
+            row.cause = explain(run, due, row.errorMs, run.handled[i], i > 0 ? &run.handled[i - 1] : nullptr);
         rows.push_back(row);
     }
     return rows;
 }
 
-std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
-                                    const std::vector<OnsetRow> &rows)
+std::vector<OnsetRow> clickRows(const RunRecord &run, const std::vector<Click> &clicks, const std::vector<OnsetRow> &rows)
 {
-    std::vector<ClickError> errors;
+    std::vector<OnsetRow> out;
     for (const Click &click : clicks) {
-        if (!click.faster)
-            continue;
         // The first step handled after the click, and the half cycle that follows it.
         const Nanos at = run.origin + std::chrono::microseconds(click.atUs);
-        for (std::size_t i = 0; i + 1 < rows.size() && i + 1 < run.handled.size(); ++i) {
+        for (std::size_t i = 0; click.faster && i + 1 < rows.size() && i + 1 < run.handled.size(); ++i) {
             if (run.handled[i].at < at)
                 continue;
+            OnsetRow row = rows[i + 1];
             const double measured = ms(run.handled[i + 1].at - run.handled[i].at);
-            const double nominal = rows[i + 1].nominalMs - rows[i].nominalMs;
-            errors.push_back({std::abs(measured - nominal), isMachines(rows[i].cause) || isMachines(rows[i + 1].cause),
-                              rows[i].cause == Cause::Unexplained || rows[i + 1].cause == Cause::Unexplained});
+            row.errorMs = std::abs(measured - (rows[i + 1].nominalMs - rows[i].nominalMs));
+            const Cause before = rows[i].cause;
+            if (before == Cause::Unexplained || (isMachines(before) && row.cause != Cause::Unexplained))
+                row.cause = before;
+            out.push_back(row);
             break;
         }
     }
-    return errors;
+    return out;
 }
 
 } // namespace bench

@@ -1,23 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "bench/nominal.h"
+#include "bench/plan.h"
 #include "bench/wake_log.h"
 #include "bench/watch.h"
 
-#include <QString>
-
-#include <optional>
 #include <utility>
 #include <vector>
 
 namespace bench {
 
-// An onset more than this late is counted by cause.
-inline constexpr double lateMs = 0.5;
-// And more than this, the p99 target, its cause is recorded and listed.
+// An onset more than this late (the p99 target) has its cause found; more
+// than `lateMs`, it is counted by cause in the report.
 inline constexpr double explainMs = 0.2;
-
+inline constexpr double lateMs = 0.5;
 
 // Why an onset came late, as far as the run shows.
 enum class Cause {
@@ -47,13 +43,7 @@ struct OnsetRow {
     double errorMs = 0;      // handler against nominal
     double pixelErrorMs = 0; // the X server's new pixels against nominal; NaN if none seen
     double queueMs = 0;      // handler to the start of the window's repaint
-    double paintMs = 0;      // the repaint, flush to the server included
-    double serverMs = 0;     // end of the repaint to the DAMAGE event's arrival
     Cause cause = Cause::OnTime;
-    int busyWith = 0;        // the event type that held the thread, or whose dispatch stalled
-    double earlyMs = 0;      // for a late one: how long before the deadline its alarm asked to wake
-    double wokeLateMs = 0;   // and how long after that it woke
-    double waitedMs = 0;     // how long since the onset before the thread was ready but off its core
 };
 
 struct RunRecord {
@@ -70,16 +60,9 @@ struct RunRecord {
 
 [[nodiscard]] std::vector<OnsetRow> joinOnsets(const RunRecord &run);
 
-// The error of the half cycle after a judged click, in ms, and whether a
-// late onset at either end of it was the machine's doing, or had no cause found.
-struct ClickError {
-    double ms;
-    bool machines;
-    bool unexplained;
-};
-[[nodiscard]] std::vector<ClickError> clickErrors(const RunRecord &run, const std::vector<Click> &clicks,
-                                                  const std::vector<OnsetRow> &rows);
-
-[[nodiscard]] QString eventName(int type);
+// The half cycle after each judged click, as a row: its error, and the cause
+// of a late onset at either end, an unexplained one first, then the machine's.
+[[nodiscard]] std::vector<OnsetRow> clickRows(const RunRecord &run, const std::vector<Click> &clicks,
+                                              const std::vector<OnsetRow> &rows);
 
 } // namespace bench

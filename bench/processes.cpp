@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/processes.h"
 
-#include "bench/nominal.h"
+#include "bench/plan.h"
 #include "bench/host.h"
 
 #include <QCoreApplication>
@@ -51,34 +51,25 @@ struct ChildHeader {
     std::size_t clicks;
 };
 
-ChildResult parse(TimerKind kind, QProcess &child)
+ChildResult parse(QProcess &child)
 {
     ChildResult result;
-    result.kind = kind;
-    result.finished = child.waitForFinished(300'000) && child.exitCode() == 0;
+    const bool finished = child.waitForFinished(300'000) && child.exitCode() == 0;
     const QByteArray out = child.readAllStandardOutput();
     ChildHeader header{};
     if (out.size() < qsizetype(sizeof header))
         return result;
     std::memcpy(&header, out.constData(), sizeof header);
-    const std::size_t size = sizeof header + header.onsets * sizeof(OnsetRow) + header.clicks * sizeof(ClickError);
-    if (std::size_t(out.size()) != size) {
-        result.finished = false;
+    const std::size_t onsetBytes = header.onsets * sizeof(OnsetRow);
+    if (std::size_t(out.size()) != sizeof header + onsetBytes + header.clicks * sizeof(OnsetRow))
         return result;
-    }
     result.cpu = header.cpu;
     result.pixelsWatched = header.pixelsWatched;
     result.onsets.resize(header.onsets);
-    std::memcpy(result.onsets.data(), out.constData() + sizeof header, header.onsets * sizeof(OnsetRow));
-    std::vector<ClickError> clicks(header.clicks);
-    std::memcpy(clicks.data(), out.constData() + size - header.clicks * sizeof(ClickError),
-                header.clicks * sizeof(ClickError));
-    for (const ClickError &click : clicks) {
-        result.clicks.push_back(click.ms);
-        if (!click.machines)
-            result.clicksNotMachines.push_back(click.ms);
-        result.clicksUnexplained += click.unexplained ? 1 : 0;
-    }
+    std::memcpy(result.onsets.data(), out.constData() + sizeof header, onsetBytes);
+    result.clicks.resize(header.clicks);
+    std::memcpy(result.clicks.data(), out.constData() + sizeof header + onsetBytes, header.clicks * sizeof(OnsetRow));
+    result.finished = finished;
     return result;
 }
 
@@ -123,60 +114,49 @@ std::vector<Nanos> startOffsets(const std::vector<const Scenario *> &scenarios, 
 
 } // namespace
 
-void writeChildResult(const CpuFigures &cpu, bool pixelsWatched, const std::vector<OnsetRow> &onsets,
-                      const std::vector<ClickError> &clicks)
+void writeChildResult(const ChildResult &result)
 {
-    const ChildHeader header{cpu, pixelsWatched, onsets.size(), clicks.size()};
+    const ChildHeader header{result.cpu, result.pixelsWatched, result.onsets.size(), result.clicks.size()};
     std::fwrite(&header, sizeof header, 1, stdout);
-    std::fwrite(onsets.data(), sizeof(OnsetRow), onsets.size(), stdout);
-    std::fwrite(clicks.data(), sizeof(ClickError), clicks.size(), stdout);
+    std::fwrite(result.onsets.data(), sizeof(OnsetRow), result.onsets.size(), stdout);
+    std::fwrite(result.clicks.data(), sizeof(OnsetRow), result.clicks.size(), stdout);
     std::fflush(stdout);
-}
-
-Xvfb::Xvfb(bool lowPriority)
-{
-    // -displayfd: the server picks a free display and writes its number to us.
-    m_server.setProcessChannelMode(QProcess::SeparateChannels);
-    startAsChild(m_server, lowPriority);
-    m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                            QStringLiteral("-screen"), QStringLiteral("0"),
-                                            QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                            QStringLiteral("tcp")});
-    if (!m_server.waitForStarted(10'000))
-        return;
-    for (int i = 0; i < 100 && !m_server.canReadLine(); ++i)
-        m_server.waitForReadyRead(100);
-    const QString number = QString::fromLatin1(m_server.readLine()).trimmed();
-    if (!number.isEmpty())
-        m_display = u':' + number;
-}
-
-Xvfb::~Xvfb()
-{
-    if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        m_server.waitForFinished(5000);
-    }
 }
 
 Displays::Displays()
 {
-    for (std::size_t k = 0; k <= std::size(timerKinds); ++k)
-        m_servers.push_back(std::make_unique<Xvfb>(k == std::size(timerKinds)));
+    for (std::size_t k = 0; k <= timerKinds.size(); ++k) {
+        // -displayfd: the server picks a free display and writes its number to us.
+        auto &server = *m_servers.emplace_back(std::make_unique<QProcess>());
+        startAsChild(server, k == timerKinds.size());
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                              QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        for (int i = 0; i < 100 && server.waitForStarted(10'000) && !server.canReadLine(); ++i)
+            server.waitForReadyRead(100);
+        const QString number = QString::fromLatin1(server.readLine()).trimmed();
+        m_names.push_back(number.isEmpty() ? QString() : u':' + number);
+    }
+}
+
+Displays::~Displays()
+{
+    for (auto &server : m_servers) {
+        server->terminate();
+        server->waitForFinished(5000);
+    }
 }
 
 bool Displays::isRunning() const
 {
-    return m_runtime.isValid()
-           && std::all_of(m_servers.begin(), m_servers.end(), [](const auto &server) { return server->isRunning(); });
+    return m_runtime.isValid() && std::none_of(m_names.begin(), m_names.end(), [](const QString &n) { return n.isEmpty(); });
 }
 
 QProcessEnvironment Displays::environment(TimerKind kind, bool aside) const
 {
-    const auto k = std::size_t(std::find(std::begin(timerKinds), std::end(timerKinds), kind) - std::begin(timerKinds));
-    const Xvfb &server = aside ? *m_servers.back() : *m_servers[k];
+    const auto k = std::size_t(std::find(timerKinds.begin(), timerKinds.end(), kind) - timerKinds.begin());
     auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), server.display());
+    env.insert(QStringLiteral("DISPLAY"), aside ? m_names.back() : m_names[k]);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
     return env;
@@ -192,23 +172,23 @@ std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenar
         std::fprintf(stderr, " %.3f", std::chrono::duration<double>(offset).count());
     std::fprintf(stderr, " s\n");
     std::size_t slot = 0;
-    std::vector<std::vector<std::pair<TimerKind, std::unique_ptr<QProcess>>>> children(scenarios.size());
+    std::vector<std::vector<std::unique_ptr<QProcess>>> children(scenarios.size());
     for (std::size_t i = 0; i < scenarios.size(); ++i) {
         for (std::size_t k = 0; k < std::size(timerKinds); ++k) {
             const TimerKind kind = timerKinds[k];
             const QString mode = QStringLiteral("timeline %1 %2 %3 %4")
                                      .arg(QString::fromLatin1(scenarios[i]->name.data(), qsizetype(scenarios[i]->name.size())),
-                                          QString::fromLatin1(nameOf(kind)))
+                                          QString::fromLatin1(kindNames[k]))
                                      .arg(round)
                                      .arg((start + offsets[slot++]).count());
             const bool aside = kind == TimerKind::PlainQt && scenarios[i]->plainAside;
-            children[i].emplace_back(kind, startChild(mode, displays.environment(kind, aside), aside));
+            children[i].push_back(startChild(mode, displays.environment(kind, aside), aside));
         }
     }
     std::vector<std::vector<ChildResult>> results(scenarios.size());
     for (std::size_t i = 0; i < scenarios.size(); ++i) {
-        for (auto &[kind, child] : children[i])
-            results[i].push_back(parse(kind, *child));
+        for (auto &child : children[i])
+            results[i].push_back(parse(*child));
     }
     return results;
 }

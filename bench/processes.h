@@ -2,7 +2,7 @@
 #pragma once
 
 #include "bench/onset_analysis.h"
-#include "bench/scenarios.h"
+#include "bench/plan.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -11,73 +11,56 @@
 #include <memory>
 #include <vector>
 
+// The processes of `make bench`: the bench, its X servers and its children.
 namespace bench {
+
+class RecordingApplication;
 
 inline constexpr const char *childVariable = "TARVELIN_BENCH_CHILD";
 
 struct CpuFigures {
-    double overallPercent = 0;
-    double flashingCpuMs = 0; // while the stimuli flash, the pauses left out
-    int flashingSteps = 0;
+    double overallPercent = 0; // of one core
     double maxRssMb = 0;
-    double spunMs = 0;     // in busy finishes, the whole run
-    double sleptCpuMs = 0; // the thread's CPU time in the alarms' own short sleeps, the whole run
 };
 
 // What one child reported.
 struct ChildResult {
-    TimerKind kind;
     std::vector<OnsetRow> onsets;
-    std::vector<double> clicks;            // the error of the half cycle after each judged click
-    std::vector<double> clicksNotMachines; // those whose onsets were not late by the machine's doing
-    std::size_t clicksUnexplained = 0;     // those with a late onset whose cause was not found
+    std::vector<OnsetRow> clicks; // clickRows()
     CpuFigures cpu;
     bool pixelsWatched = false;
     bool finished = false;
 };
 
-// A child's result to the bench: raw bytes on its standard output.
-void writeChildResult(const CpuFigures &cpu, bool pixelsWatched, const std::vector<OnsetRow> &onsets,
-                      const std::vector<ClickError> &clicks);
+// A child: one round of one scenario on one timer kind, its window made at
+// `start` on the steady clock. It writes its result to its standard output
+// (writeChildResult) and returns its exit code.
+int runTimelineChild(RecordingApplication &app, const Scenario &scenario, TimerKind kind, int round,
+                     std::chrono::nanoseconds start);
+void writeChildResult(const ChildResult &result);
+// A child that starts the real program and prints "shown <ns>" when the
+// settings window is first on screen.
+int runStartupChild();
 
-// An X server of the bench's own, so the program runs on xcb as in a user's
-// X11 session and its pixels can be watched.
-class Xvfb {
-public:
-    explicit Xvfb(bool lowPriority);
-    ~Xvfb();
-    Xvfb(const Xvfb &) = delete;
-    Xvfb &operator=(const Xvfb &) = delete;
-
-    [[nodiscard]] bool isRunning() const { return !m_display.isEmpty(); }
-    [[nodiscard]] QString display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
-};
-
-// The bench's X servers: one for each timer kind, so that each program is
-// alone on its screen, as on a user's, and no kind waits for another's
-// requests; and one more for plain Qt where it runs aside (Scenario::plainAside).
+// The bench's X servers: one a timer kind, so that each program is alone on
+// its screen, as on a user's, and no kind waits for another's requests; and
+// one more at the lowest priority, for plain Qt where it runs aside.
 class Displays {
 public:
     Displays();
-    Displays(const Displays &) = delete;
-    Displays &operator=(const Displays &) = delete;
+    ~Displays();
 
     [[nodiscard]] bool isRunning() const;
-    // `aside`: on the server at the lowest priority, for plain Qt.
     [[nodiscard]] QProcessEnvironment environment(TimerKind kind, bool aside) const;
 
 private:
     QTemporaryDir m_runtime;
-    std::vector<std::unique_ptr<Xvfb>> m_servers; // by timerKinds, then plain Qt's aside
+    std::vector<std::unique_ptr<QProcess>> m_servers; // by timerKinds, then plain Qt's aside
+    std::vector<QString> m_names;
 };
 
 // One round of each scenario given, all at once, in every timer kind, each in
-// its own process with the environment of its kind (its own X server); the
-// results by scenario, then by kind.
+// its own process on its own X server; the results by scenario, then by kind.
 [[nodiscard]] std::vector<std::vector<ChildResult>> runTogether(const std::vector<const Scenario *> &scenarios,
                                                                 int round, const Displays &displays);
 

@@ -54,15 +54,6 @@ std::vector<double> resampled(const std::vector<double> &samples, double p, std:
 
 } // namespace
 
-std::pair<double, double> p99Spread(const std::vector<double> &samples)
-{
-    if (samples.size() < 100)
-        return {std::nan(""), std::nan("")};
-    std::mt19937 random(resampleSeed);
-    const std::vector<double> p99s = resampled(samples, 0.99, random);
-    return {percentile(p99s, 0.05), percentile(p99s, 0.95)};
-}
-
 double worseBeyondChance(const std::vector<double> &a, const std::vector<double> &b, double p)
 {
     if (a.size() < 100 || b.size() < 100)

@@ -6,7 +6,7 @@
 #include <QTextStream>
 
 #include <cstddef>
-#include <utility>
+#include <functional>
 #include <vector>
 
 namespace bench {
@@ -26,9 +26,6 @@ struct Summary {
 [[nodiscard]] Summary summarize(std::vector<double> values);
 [[nodiscard]] double percentile(std::vector<double> values, double p);
 
-// How far a p99 moves by chance alone: its 5th and 95th percentile over 1000
-// resamples (with replacement) of the same samples; NaN under 100 samples.
-[[nodiscard]] std::pair<double, double> p99Spread(const std::vector<double> &samples);
 // `a`'s percentile p less `b`'s, beyond chance: the 5th percentile of that
 // difference over 1000 pairs of resamples, one of each. It is above an
 // allowance only where `a` is worse by more than the chance in both can make
@@ -42,5 +39,28 @@ struct Summary {
 // A row of a markdown table; a header row also writes the line under it,
 // which sets every column but the first to the right.
 void markdownRow(QTextStream &out, const QStringList &cells, bool header = false);
+
+// A markdown table with a first column that names each row, then one a column
+// named in its header.
+class Table {
+public:
+    Table(QTextStream &out, const QString &first, const QStringList &columns)
+        : m_out(out)
+        , m_columns(std::size_t(columns.size()))
+    {
+        markdownRow(m_out, QStringList{first} + columns, true);
+    }
+    void row(const QString &what, const std::function<QString(std::size_t column)> &cell)
+    {
+        QStringList cells{what};
+        for (std::size_t c = 0; c < m_columns; ++c)
+            cells << cell(c);
+        markdownRow(m_out, cells);
+    }
+
+private:
+    QTextStream &m_out;
+    std::size_t m_columns;
+};
 
 } // namespace bench

@@ -64,19 +64,15 @@ private:
     [[nodiscard]] Duration now() const override { return m_clock.now(); }
     void sleepUntil(Duration at) const override
     {
-        const bool count = m_log.m_readings == WakeLog::CpuReadings::AtFiringAndSleeps;
-        const Nanos cpuFrom = count ? threadCpuNow() : Nanos{0};
         m_wake.finishFrom = at;
         m_clock.sleepUntil(at);
         m_wake.finishWoke = m_clock.now();
-        if (count)
-            m_log.sleptCpu += threadCpuNow() - cpuFrom;
     }
 
     void fire()
     {
         m_wake.fired = m_clock.now();
-        if (m_log.m_readings != WakeLog::CpuReadings::None)
+        if (m_log.m_readThreadCpu)
             m_wake.threadCpu = threadCpuNow();
         m_log.wakes.push_back(m_wake);
         m_onAlarm();
@@ -90,9 +86,9 @@ private:
     platform::EarlyWakeAlarm m_alarm; // last: it is handed the parts above
 };
 
-WakeLog::WakeLog(platform::WakePlanner &planner, CpuReadings readings)
+WakeLog::WakeLog(platform::WakePlanner &planner, bool readThreadCpu)
     : m_planner(planner)
-    , m_readings(readings)
+    , m_readThreadCpu(readThreadCpu)
 {
     wakes.reserve(1 << 16);
 }
@@ -102,16 +98,6 @@ platform::AlarmFactory WakeLog::alarms(bool system)
     return [this, system](const platform::Clock &clock, std::function<void()> onAlarm) {
         return std::make_unique<WatchedAlarm>(*this, clock, system, std::move(onAlarm));
     };
-}
-
-Nanos WakeLog::spun() const
-{
-    Nanos spun{0};
-    for (const AlarmWake &wake : wakes) {
-        if (wake.finishWoke < wake.deadline)
-            spun += wake.fired - wake.finishWoke; // the spin alone: the thread's own sleep before it costs nothing
-    }
-    return spun;
 }
 
 } // namespace bench

@@ -30,23 +30,19 @@ struct AlarmWake {
 // on, and its callback.
 class WakeLog {
 public:
-    // What it also reads of the thread's CPU clock, each a reading between a
-    // wake-up and its callback: at each callback (`threadCpu`), and around
-    // the alarms' own sleeps, added up (`sleptCpu`).
-    enum class CpuReadings { None, AtFiring, AtFiringAndSleeps };
-    WakeLog(platform::WakePlanner &planner, CpuReadings readings);
+    // `readThreadCpu`: whether it reads the thread's CPU clock at each
+    // callback (`threadCpu`), a reading between a wake-up and its callback.
+    WakeLog(platform::WakePlanner &planner, bool readThreadCpu);
 
     // On this system's own wait, or on the portable one.
     [[nodiscard]] platform::AlarmFactory alarms(bool system);
 
     std::vector<AlarmWake> wakes;
-    Nanos sleptCpu{0};
-    [[nodiscard]] Nanos spun() const; // in busy finishes, all told
 
 private:
     friend class WatchedAlarm;
     platform::WakePlanner &m_planner;
-    CpuReadings m_readings;
+    bool m_readThreadCpu;
 };
 
 } // namespace bench

@@ -20,11 +20,26 @@ struct DispatchedEvent {
 // The application, noting how long each event from the event loop takes, so
 // a late step can be traced to what held the thread.
 class RecordingApplication final : public QApplication {
-    Q_OBJECT
-
 public:
-    RecordingApplication(int &argc, char **argv);
-    bool notify(QObject *receiver, QEvent *event) override;
+    RecordingApplication(int &argc, char **argv)
+        : QApplication(argc, argv)
+    {
+        events.reserve(1 << 20);
+    }
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (m_depth > 0)
+            return QApplication::notify(receiver, event);
+        ++m_depth;
+        const Nanos start = steadyNow();
+        const Nanos cpuStart = threadCpuNow();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        events.push_back({start, steadyNow(), threadCpuNow() - cpuStart, type});
+        --m_depth;
+        return result;
+    }
 
     std::vector<DispatchedEvent> events;
 
@@ -39,6 +54,12 @@ struct ThreadMoment {
     Nanos threadCpu; // wall time the thread did not get is time the system gave away
     Nanos waited;    // its run-queue wait, all told
 };
-[[nodiscard]] ThreadMoment threadNow();
+
+[[nodiscard]] inline ThreadMoment threadNow()
+{
+    const Nanos at = steadyNow();
+    const Nanos cpu = threadCpuNow();
+    return {at, cpu, runQueueWaitNow()};
+}
 
 } // namespace bench

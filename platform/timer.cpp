@@ -64,7 +64,6 @@ struct ClockTimer final : TimerBackend {
             source.arm();
         }
     }
-    [[nodiscard]] bool isEnabled() const override { return schedule.isRunning(); }
     void setLookahead(std::function<std::int64_t()> ticksUntilEffect) override
     {
         lookahead = std::move(ticksUntilEffect);

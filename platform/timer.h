@@ -86,7 +86,6 @@ public:
     virtual ~TimerBackend() = default;
     virtual void setInterval(std::int32_t milliseconds) = 0;
     virtual void setEnabled(bool enabled) = 0;
-    [[nodiscard]] virtual bool isEnabled() const = 0;
     virtual void setLookahead(std::function<std::int64_t()> ticksUntilEffect) = 0;
 };
 
@@ -133,7 +132,6 @@ public:
 
     void setInterval(std::int32_t milliseconds);
     void setEnabled(bool enabled) { m_backend->setEnabled(enabled); }
-    [[nodiscard]] bool isEnabled() const { return m_backend->isEnabled(); }
 
     // Tells the timer how many ticks from now until one that has an effect; it
     // may then sleep through those before it and deliver them, each as its own

@@ -121,7 +121,6 @@ void tst_Timer::disableMidBurstStopsAtOnce()
     timer.setEnabled(true);
     time.runUntil(time.now() + 10s);
     QCOMPARE(ticks, 3);
-    QVERIFY(!timer.isEnabled());
 }
 
 // The thread is held up from 5 ms before the first step until `wakeMs`. Step

@@ -34,7 +34,6 @@ private:
         }
         void setInterval(std::int32_t ms) override { inner->setInterval(ms); }
         void setEnabled(bool enabled) override { inner->setEnabled(enabled); }
-        bool isEnabled() const override { return inner->isEnabled(); }
         void setLookahead(std::function<std::int64_t()>) override {}
         std::unique_ptr<platform::TimerBackend> inner;
     };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "bench/nominal.h"
+#include "bench/plan.h"
 
-#include "bench/scenarios.h"
 #include "core/module1.h"
 #include "tests/support/exercise_rig.h"
 
@@ -11,28 +10,24 @@
 
 namespace bench {
 
-namespace {
-
-constexpr std::int64_t never = std::numeric_limits<std::int64_t>::max();
-
-bool isStep(const Onset &onset)
+const Scenario *scenarioNamed(std::string_view name)
 {
-    return onset.kind != Onset::Kind::PauseEnd;
+    // The idle rounds start at 200 with an acceleration of 100, so they pass
+    // through two paces and a speed-up, and each gives 175 onsets: eight
+    // series and seven pause ends.
+    static const std::vector<Scenario> table = {
+        {.name = "idle", .interval = 200, .speedStep = 100, .seconds = 41, .rounds = 3, .quietStarts = true,
+         .plainAside = true},
+        {.name = "clicks", .interval = 200, .speedStep = 0, .seconds = 60, .clicks = 100, .plainAside = true},
+        {.name = "holdups", .interval = 2000, .speedStep = 100, .seconds = 21, .holdUpSteps = {3, 7, 11, 15, 19},
+         .plainAside = true},
+        {.name = "cpu20", .interval = 20, .speedStep = 0, .seconds = 30, .cpu = true}, // every tick a step
+        {.name = "cpu300", .interval = 300, .speedStep = 0, .seconds = 25, .cpu = true},
+        {.name = "cpu2000", .interval = 2000, .speedStep = 0, .seconds = 25, .cpu = true},
+    };
+    const auto it = std::find_if(table.begin(), table.end(), [&](const Scenario &s) { return s.name == name; });
+    return it == table.end() ? nullptr : &*it;
 }
-
-// The time of the `number`th step (1-based), or never if it does not come by `untilUs`.
-std::int64_t stepTime(const core::ExerciseState &start, const std::vector<Click> &clicks, int number,
-                      std::int64_t untilUs)
-{
-    int seen = 0;
-    for (const Onset &onset : nominalOnsets(start, clicks, untilUs)) {
-        if (isStep(onset) && ++seen == number)
-            return onset.atUs;
-    }
-    return never;
-}
-
-} // namespace
 
 std::vector<Onset> nominalOnsets(const core::ExerciseState &start, const std::vector<Click> &clicks,
                                  std::int64_t untilUs)
@@ -62,6 +57,25 @@ std::vector<Onset> nominalOnsets(const core::ExerciseState &start, const std::ve
     return onsets;
 }
 
+namespace {
+
+constexpr std::int64_t never = std::numeric_limits<std::int64_t>::max();
+
+// The time of the `number`th step (1-based), or never if it does not come by `untilUs`.
+std::int64_t stepTime(const core::ExerciseState &start, const std::vector<Click> &clicks, int number,
+                      std::int64_t untilUs)
+{
+    int seen = 0;
+    for (const Onset &onset : nominalOnsets(start, clicks, untilUs)) {
+        if (onset.kind != Onset::Kind::PauseEnd && ++seen == number)
+            return onset.atUs;
+    }
+    return never;
+}
+
+// "versnel" clicks at random moments in the last 50 ms before steps 2, 4, …, 20
+// of each series, each followed 5 ms after the next step by a "vertraag" that
+// puts the interval back. Each "versnel" is the one in its pair that is judged.
 std::vector<Click> plannedClicks(const core::ExerciseState &start, int count, unsigned seed)
 {
     constexpr int stepsPerSeries = 21;
@@ -79,6 +93,8 @@ std::vector<Click> plannedClicks(const core::ExerciseState &start, int count, un
     }
     return clicks;
 }
+
+} // namespace
 
 PlannedRun plannedRun(const Scenario &s, int round)
 {
