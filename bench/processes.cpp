@@ -46,30 +46,29 @@ std::unique_ptr<QProcess> startChild(const QString &mode, const QProcessEnvironm
 
 struct ChildHeader {
     CpuFigures cpu;
-    bool pixelsWatched;
     std::size_t onsets;
     std::size_t clicks;
 };
 
+// A child that fails gives no rows, and every figure of its kind is then none.
 ChildResult parse(QProcess &child)
 {
     ChildResult result;
     const bool finished = child.waitForFinished(300'000) && child.exitCode() == 0;
     const QByteArray out = child.readAllStandardOutput();
     ChildHeader header{};
-    if (out.size() < qsizetype(sizeof header))
-        return result;
-    std::memcpy(&header, out.constData(), sizeof header);
+    if (out.size() >= qsizetype(sizeof header))
+        std::memcpy(&header, out.constData(), sizeof header);
     const std::size_t onsetBytes = header.onsets * sizeof(OnsetRow);
-    if (std::size_t(out.size()) != sizeof header + onsetBytes + header.clicks * sizeof(OnsetRow))
+    if (!finished || std::size_t(out.size()) != sizeof header + onsetBytes + header.clicks * sizeof(OnsetRow)) {
+        std::fprintf(stderr, "  a child failed: %s\n", qPrintable(child.processEnvironment().value(QString::fromLatin1(childVariable))));
         return result;
+    }
     result.cpu = header.cpu;
-    result.pixelsWatched = header.pixelsWatched;
     result.onsets.resize(header.onsets);
     std::memcpy(result.onsets.data(), out.constData() + sizeof header, onsetBytes);
     result.clicks.resize(header.clicks);
     std::memcpy(result.clicks.data(), out.constData() + sizeof header + onsetBytes, header.clicks * sizeof(OnsetRow));
-    result.finished = finished;
     return result;
 }
 
@@ -116,7 +115,7 @@ std::vector<Nanos> startOffsets(const std::vector<const Scenario *> &scenarios, 
 
 void writeChildResult(const ChildResult &result)
 {
-    const ChildHeader header{result.cpu, result.pixelsWatched, result.onsets.size(), result.clicks.size()};
+    const ChildHeader header{result.cpu, result.onsets.size(), result.clicks.size()};
     std::fwrite(&header, sizeof header, 1, stdout);
     std::fwrite(result.onsets.data(), sizeof(OnsetRow), result.onsets.size(), stdout);
     std::fwrite(result.clicks.data(), sizeof(OnsetRow), result.clicks.size(), stdout);

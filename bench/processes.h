@@ -28,8 +28,6 @@ struct ChildResult {
     std::vector<OnsetRow> onsets;
     std::vector<OnsetRow> clicks; // clickRows()
     CpuFigures cpu;
-    bool pixelsWatched = false;
-    bool finished = false;
 };
 
 // A child: one round of one scenario on one timer kind, its window made at
