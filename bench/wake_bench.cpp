@@ -26,7 +26,6 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <string>
 #include <utility>
 
 namespace {
@@ -78,8 +77,9 @@ std::vector<Wake> timeline(Duration origin, Kind kind)
 }
 
 // One kind: sleeps to each deadline in turn and prints, a line each, how late
-// it woke and, for our alarms, how late each of their two waits ended after
-// its own moment ("-" where it did not wait); then the CPU time of each pace.
+// it woke and, for our alarms, when they asked the system's wait for, woke,
+// slept their own short sleep until and woke from it, against the deadline;
+// then the CPU time of each pace.
 int runChild(Kind kind, Duration origin)
 {
     const platform::Clock &clock = platform::systemClock();
@@ -102,13 +102,13 @@ int runChild(Kind kind, Duration origin)
     std::array<Duration, paces.size()> cpuOfPace{};
     Duration cpuFrom{0};
     const auto onAlarm = [&] {
+        const Duration now = clock.now();
         const Wake &w = wakes[next];
-        std::printf("wake %zu %lld", w.pace, static_cast<long long>((clock.now() - w.deadline).count()));
+        std::printf("wake %zu %lld", w.pace, static_cast<long long>((now - w.deadline).count()));
         if (ours && !log.wakes.empty()) {
             const AlarmWake &r = log.wakes.back();
-            const auto late = [](bool waited, Duration d) { return waited ? std::to_string(d.count()) : "-"; };
-            std::printf(" %s %s", late(true, r.woke - r.askedFor).c_str(),
-                        late(r.finishWoke > r.woke, r.finishWoke - r.finishFrom).c_str());
+            const auto rel = [&](Duration t) { return static_cast<long long>((t - w.deadline).count()); };
+            std::printf(" %lld %lld %lld %lld", rel(r.askedFor), rel(r.woke), rel(r.finishFrom), rel(r.finishWoke));
         }
         std::printf("\n");
         if (next + 1 == wakes.size() || wakes[next + 1].pace != w.pace) {
@@ -157,10 +157,10 @@ KindResult parse(QProcess &child)
             continue;
         if (f[0] == "wake" && f.size() >= 3)
             result.lateness[p].push_back(std::abs(f[2].toDouble()) / 1e6);
-        if (f[0] == "wake" && f.size() == 5) {
-            result.loopLate[p].push_back(f[3].toDouble() / 1e6);
-            if (f[4] != "-")
-                result.sleepLate[p].push_back(f[4].toDouble() / 1e6);
+        if (f[0] == "wake" && f.size() == 7) { // asked, woke, finish from, finish woke
+            result.loopLate[p].push_back((f[4].toDouble() - f[3].toDouble()) / 1e6);
+            if (f[6].toDouble() > f[4].toDouble()) // it slept
+                result.sleepLate[p].push_back((f[6].toDouble() - f[5].toDouble()) / 1e6);
         }
         if (f[0] == "cpu" && f.size() == 3)
             result.cpuMsPerWake[p] = f[2].toDouble() / 1e6 / (paces[p].wakeUps * rounds);
