@@ -205,8 +205,10 @@ int runTimelineChild(RecordingApplication &app, const Scenario &s, TimerKind kin
 
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(start));
     PlainQtTimeSource plainQt;
-    platform::ClockTimeSource ours(platform::systemClock(), wakes.alarms(kind == TimerKind::Linux));
-    WatchedSource source(kind == TimerKind::PlainQt ? static_cast<platform::TimeSource &>(plainQt) : ours);
+    std::optional<platform::ClockTimeSource> ours;
+    if (kind != TimerKind::PlainQt)
+        ours.emplace(platform::systemClock(), wakes.alarms(kind == TimerKind::Linux));
+    WatchedSource source(ours ? static_cast<platform::TimeSource &>(*ours) : plainQt);
     platform::RandomSource random(platform::systemClock());
     // As the settings window's Start does: make the window, then show it at once.
     windows::frm_werk window(state, random, source);
