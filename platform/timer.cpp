@@ -43,6 +43,7 @@ struct ClockTimer final : TimerBackend {
     {
         source.timers.push_back(this);
     }
+    ClockTimer(const ClockTimer &) = delete; // it is known to its source by address
     ~ClockTimer() override
     {
         std::erase(source.timers, this);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/timer.h"
-#include "platform/timer.h"
 #include "tests/support/hand_clock.h"
 
 #include <algorithm>
