@@ -50,7 +50,7 @@ private:
         }
         void wakeAt(Duration at) override
         {
-            m_alarm.m_wake.outOfReserve = m_alarm.m_wake.outOfReserve || m_alarm.m_woken; // asked again, not fired
+            m_alarm.m_wake.outOfReserve |= m_alarm.m_woken && at >= m_alarm.m_wake.deadline; // sleeps on to the deadline
             m_alarm.m_wake.askedFor = at;
             m_inner->wakeAt(at);
         }

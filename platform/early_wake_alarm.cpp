@@ -97,7 +97,6 @@ void EarlyWakeAlarm::onWake()
 // spin; but a wake-up far too early goes back to the event loop.
 EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke)
 {
-    constexpr Duration longestFinishSleep = std::chrono::milliseconds(5);
     if (woke >= m_deadline || m_deadline - woke > longestFinishSleep)
         return woke;
     const Duration finishFrom = std::max(m_planner.finishSleep(woke, m_deadline), woke);
@@ -110,11 +109,12 @@ EarlyWakeAlarm::Duration EarlyWakeAlarm::sleepOutMargin(Duration woke)
     return finishWoke;
 }
 
-// Too far to spin: sleeps on, to the moment asked for if this wake-up came
-// before it, else to the deadline itself.
+// Too far to spin: sleeps on, to the moment asked for if woken before it; else to where
+// the thread's own sleep can take over (a burst of late wake-ups widened the margin); else to the deadline.
 void EarlyWakeAlarm::sleepOn(Duration woke)
 {
-    m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : m_deadline;
+    const Duration takeOver = m_planner.finishSleeps() ? m_deadline - longestFinishSleep : m_deadline;
+    m_sleepUntil = woke < m_sleepUntil ? m_sleepUntil : woke < takeOver ? takeOver : m_deadline;
     m_wait->wakeAt(m_sleepUntil);
 }
 

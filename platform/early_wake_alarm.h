@@ -127,6 +127,7 @@ public:
     void learnFinish(Duration lateness) { m_finish.learn(lateness); }
 
     [[nodiscard]] BusyBudget &budget() { return m_budget; }
+    [[nodiscard]] bool finishSleeps() const { return m_finishSleeps; }
 
     // A margin the thread sleeps out costs no CPU, so it also covers the rarer
     // wake-ups that come a millisecond or more late.
@@ -160,6 +161,7 @@ public:
     void cancel() override;
 
 private:
+    static constexpr Duration longestFinishSleep = std::chrono::milliseconds(5); // it holds up the event loop
     void onWake();
     void learnLateness(Duration woke)
     {
