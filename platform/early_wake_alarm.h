@@ -68,11 +68,11 @@ public:
         accrue(now);
         return m_reserve;
     }
-    // What will be available at `now + wait` if nothing is spent meanwhile.
+    // How long a busy wait that ends at `now + wait` may take, nothing spent before it starts.
     [[nodiscard]] Duration availableAfter(Duration now, Duration wait)
     {
         accrue(now);
-        return std::min(m_reserve + std::max(wait, Duration{0}) * perMille / 1000, limit);
+        return std::min((m_reserve + std::max(wait, Duration{0}) * perMille / 1000) * 1000 / (1000 + perMille), limit);
     }
     // Time spent spinning earns nothing, or a second could hold more than 1 %.
     void spend(Duration spun)

@@ -82,6 +82,7 @@ private slots:
     void finishesWithAShortSleep();
     void spinsWithinTheBudget();
     void outOfBudgetSleepsToTheDeadline();
+    void shortWaitsAfterADrainedReserve();
     void onTimeAfterABurstOfLateWakeUps();
     void cancelledWhileAsleep();
     void reArmedFromItsOwnCallback();
@@ -157,6 +158,26 @@ void tst_EarlyWakeAlarm::outOfBudgetSleepsToTheDeadline()
     rig.wakeUpAt(deadline + 20us);
     QCOMPARE(rig.fired.size(), std::size_t{1});
     QVERIFY(rig.fired[0] >= deadline + 20us && rig.fired[0] < deadline + 25us); // at once, no spin
+}
+
+// Right after a spin that drained the reserve, a short wait (as after a click)
+// is asked to wake only as early as the reserve will have refilled by then, so
+// a wake-up on time is finished on time, not slept on to the deadline.
+void tst_EarlyWakeAlarm::shortWaitsAfterADrainedReserve()
+{
+    Rig rig(false);
+    rig.alarm->wakeAt(rig.clock.reading + 1s);
+    rig.wakeUpAt(*rig.wait->asked);
+    QVERIFY(rig.planner.budget().available(rig.clock.reading) < 10us); // the spin took it all
+    for (const Duration wait : {80ms, 20ms, 5ms}) {
+        const Duration deadline = rig.clock.reading + wait;
+        rig.alarm->wakeAt(deadline);
+        QVERIFY(rig.wait->asked && *rig.wait->asked < deadline);
+        const std::size_t before = rig.fired.size();
+        rig.wakeUpAt(*rig.wait->asked);
+        QVERIFY2(rig.fired.size() == before + 1, qPrintable(QStringLiteral("after %1 ms: slept on").arg(wait / 1ms)));
+        QVERIFY(rig.fired.back() >= deadline && rig.fired.back() < deadline + 5us);
+    }
 }
 
 // Three wake-ups far late in a row (a busy machine) widen the margin beyond

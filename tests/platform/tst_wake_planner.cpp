@@ -98,7 +98,10 @@ void tst_WakePlanner::budgetFillsAndEmpties()
     QCOMPARE(budget.available(start + full), 0ns); // the spin itself earned nothing
     const Duration refilled = budget.available(start + full + 10ms);
     QVERIFY(refilled > 0ns && refilled < full);
-    QCOMPARE(budget.availableAfter(start + full + 10ms, 10ms), 2 * refilled);
+    // A busy wait that ends 10 ms on may take what has accrued by its start.
+    const Duration ahead = budget.availableAfter(start + full + 10ms, 10ms);
+    QVERIFY(ahead > refilled && ahead < 2 * refilled);
+    QVERIFY(budget.available(start + full + 20ms - ahead) >= ahead);
     QCOMPARE(budget.available(start + full + 1h), full);
     budget.spend(1h); // more than it has: empty, not negative
     QCOMPARE(budget.available(start + 2h), 0ns);
