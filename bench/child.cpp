@@ -64,10 +64,10 @@ public:
     }
     void runBetweenTicks(const std::function<void()> &event) override
     {
-        m_inner.runBetweenTicks([&] {
-            clicks.push_back(steadyNow()); // after the ticks due before it: its moment for the engine
-            event();
-        });
+        // Just before the engine reads the clock to judge which ticks come first: read after
+        // those, a tick that fell due meanwhile would be replayed on the click's other side.
+        clicks.push_back(steadyNow());
+        m_inner.runBetweenTicks(event);
     }
 
     std::optional<Nanos> origin;
