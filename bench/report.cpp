@@ -243,9 +243,11 @@ bool writeReport(QTextStream &out, const BenchResults &r)
                 QStringLiteral("target"));
     for (const Target &target : targetsOf(r)) {
         t.row(target.what, [&](std::size_t k) {
+            if (k == plain && !target.ofPlainQt)
+                return QStringLiteral("–");
             const Measured m = target.of(k);
             if (k == plain)
-                return target.ofPlainQt ? number(m.value) : QStringLiteral("–");
+                return number(m.value);
             allMet = allMet && m.meets(target.limit);
             return number(m.value) + (m.meets(target.limit) ? QStringLiteral(" met") : QStringLiteral(" **missed**"))
                    + m.leftOutText();
